@@ -1,0 +1,25 @@
+#pragma once
+// Local date-time values: seconds since 1900-01-01 00:00:00 local time as a
+// double, the date-time number that record files store and compare.
+#include <cstddef>
+
+struct LocalDateTime {
+    int year = 1900;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// Current local date-time value, with sub-second resolution.
+double DateTime_Now();
+// The broken-down local time of a date-time value (seconds truncated).
+LocalDateTime DateTime_Split(double dateTime);
+// The date-time value of a broken-down local time.
+double DateTime_Make(const LocalDateTime& t);
+// "%02d.%02d.%04d %02d:%02d:%02d": day, month, year, hour, minute, second.
+void DateTime_FormatInto(const LocalDateTime& t, char* buffer, std::size_t size);
+
+// The current local time as "%02d.%02d.%04d %02d:%02d:%02d" (day first); used to stamp outputs.
+void Gui_FormatNow(char* buffer, std::size_t size);

@@ -1,0 +1,23 @@
+#pragma once
+// Helpers shared by the unit tests: a temporary directory removed at the end
+// of the test, and whole-file reads and writes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+bool FileExists(const std::string& path);

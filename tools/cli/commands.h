@@ -1,0 +1,7 @@
+#pragma once
+// Subcommands of fieldtrace-cli. Each returns the process exit status:
+// 0 success, 1 failure of the work, 2 bad command line.
+
+int Cli_Info(int argc, char** argv);
+int Cli_Generate(int argc, char** argv);
+int Cli_Catalog(int argc, char** argv);
