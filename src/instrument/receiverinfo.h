@@ -221,3 +221,9 @@ void ReceiverInfo_CopyStandard(BroadcastStandard& dst, const BroadcastStandard& 
 const BroadcastStandard* ReceiverInfo_FindStandard(const AnalyzerFamily& family, const char* name);
 // 1-based position of the family whose modelName equals name; 0 for none.
 int ReceiverInfo_FindFamilyByName(const char* name);
+
+// The same search over any family list (the catalogue's or a test's).
+int ReceiverInfo_FindFamilyByMacIn(const std::vector<AnalyzerFamily>& families, int b0, int b1, int b2);
+// Number of compiled-in texts that did not fit their field and were cut when the
+// catalogue was built; 0 in a sound catalogue.
+int ReceiverInfo_CutTexts();

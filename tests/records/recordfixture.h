@@ -1,0 +1,98 @@
+#pragma once
+// A small, hand-made descriptor set and sample filler for record file tests,
+// independent of the analyzer catalogue.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "instrument/receiverinfo.h"
+#include "platform/text.h"
+#include "records/recording.h"
+
+inline MeasurementValue TestValue(const char* group, const char* name, const char* longName, int decimals,
+                                  int displayKind) {
+    MeasurementValue v{};
+    Text_Copy(v.group, group);
+    Text_Copy(v.name, name);
+    Text_Copy(v.longName, longName);
+    Text_Copy(v.spare, "catalogue-only spare");
+    v.decimals = decimals;
+    v.displayKind = displayKind;
+    v.queryGroup = 7;
+    Text_Copy(v.query, "CALC:DTV:RES? LEV");
+    v.scale = 1.0;
+    return v;
+}
+
+inline MeasurementGraph TestGraph(const char* name, int points) {
+    MeasurementGraph g{};
+    Text_Copy(g.group, "Graphs");
+    Text_Copy(g.name, name);
+    Text_Copy(g.longName, name);
+    g.points = points;
+    Text_Copy(g.xLabel, "Time [\xB5" "s]");
+    Text_Copy(g.xMin, "-250");
+    Text_Copy(g.xMax, "250");
+    Text_Copy(g.yLabel, "Echo power [dB]");
+    Text_Copy(g.yMin, "-40");
+    Text_Copy(g.yMax, "0");
+    g.transferKind = 1;
+    return g;
+}
+
+inline StandardInfoItem TestItem(const char* name, int width) {
+    StandardInfoItem it{};
+    Text_Copy(it.group, "Parameters");
+    Text_Copy(it.name, name);
+    Text_Copy(it.longName, name);
+    it.width = width;
+    it.queryGroup = -1;
+    return it;
+}
+
+struct TestMeasurements {
+    std::vector<MeasurementValue> values{TestValue("Values", "Level", "Level", 2, 0),
+                                         TestValue("Values", "Sync", "Sync", 0, 3),
+                                         TestValue("Values|MER", "RMS [dB]", "MER RMS [dB]", 1, 0)};
+    std::vector<MeasurementGraph> graphs{TestGraph("Echo Pattern", 501)};
+    std::vector<StandardInfoItem> items{TestItem("FFT Mode", 10), TestItem("Long", 40)};
+};
+
+inline RecordHeaderSource TestHeaderSource() {
+    RecordHeaderSource s;
+    s.description = "Ch21";
+    s.created = LocalDateTime{2026, 6, 1, 10, 0, 0};
+    s.standardName = "DVB-T / DVB-H";
+    s.modelName = "Alvra";
+    s.frequencyMHz = 474.0;
+    s.parameters = {{"Adjacent channels", "Present"}, {"Refe- rence", "Internal"}};
+    s.inputName = "50 Ohm";
+    s.serialNumber = "101234";
+    s.firmwareVersion = "3.45";
+    return s;
+}
+
+// Fills sample k with values that differ from sample to sample.
+inline void FillTestSample(const RecordFile& file, RecordSample& s, int k) {
+    Recording_ResetSample(file, s);
+    Text_Copy(s.head.status, k % 7 == 3 ? kStatusAttenuation : kStatusNoError);
+    s.head.gps.gpsFix = k % 5 == 4 ? 0 : 1;
+    s.head.gps.latitude = 48.1 + k * 1e-4;
+    s.head.gps.longitude = 11.5 + k * 2e-4;
+    s.head.gps.speed = 40.0 + k;
+    Recording_StampTime(s.head.cycleStart, 3.9e9 + k * 1.0);
+    Recording_StampTime(s.head.cycleEnd, 3.9e9 + k * 1.0 + 0.5);
+    s.head.attStart = 10.0;
+    s.head.attStop = k % 7 == 3 ? 15.0 : 10.0;
+    for (std::size_t i = 0; i + 1 < s.values.size(); i += 2) {
+        s.values[i] = (k + static_cast<int>(i)) % 4 == 0 ? 0.0 : 1.0;
+        s.values[i + 1] = s.values[i] != 0.0 ? 30.0 + k * 0.25 + static_cast<double>(i) : 0.0;
+    }
+    for (std::size_t i = 0; i < s.graphs.size(); ++i) s.graphs[i] = static_cast<float>(-200.0 + ((i + k) % 50));
+    for (std::size_t i = 0; i < s.items.size(); ++i) s.items[i] = static_cast<std::uint8_t>('A' + (i + k) % 26);
+}
+
+inline bool SamplesEqual(const RecordSample& a, const RecordSample& b) {
+    return std::memcmp(&a.head, &b.head, sizeof a.head) == 0 && a.values == b.values && a.graphs == b.graphs &&
+           a.items == b.items;
+}

@@ -1,0 +1,45 @@
+// fieldtrace-cli: the Fieldtrace core from the command line, for automation
+// and checks in the field.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int, char**);
+    const char* summary;
+};
+
+const Command kCommands[] = {
+    {"info", Cli_Info, "print a record file's header, descriptors and sample summary as JSON"},
+    {"generate", Cli_Generate, "write synthetic record files through the record writer"},
+    {"catalog", Cli_Catalog, "print the compiled-in analyzer catalogue as JSON"},
+};
+
+void PrintUsage(FILE* out) {
+    std::fprintf(out, "usage: fieldtrace-cli <command> [options]\n\ncommands:\n");
+    for (const auto& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+    std::fprintf(out, "\n'fieldtrace-cli <command> --help' describes a command.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    for (const auto& c : kCommands)
+        if (!std::strcmp(argv[1], c.name)) return c.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "fieldtrace-cli: unknown command '%s'\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}
