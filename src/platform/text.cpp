@@ -136,6 +136,22 @@ bool Text_ParseInt(std::string_view text, long long& value) {
     return true;
 }
 
+bool Text_ParseLeadingDouble(std::string_view text, double& value) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
+    double v = 0.0;
+    auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (res.ec == std::errc::result_out_of_range) {
+        std::string copy(text);
+        CLocaleScope c;
+        v = std::strtod(copy.c_str(), nullptr);
+    } else if (res.ec != std::errc()) {
+        return false;
+    }
+    value = v;
+    return true;
+}
+
 std::string Text_Latin1ToUtf8(std::string_view latin1) {
     std::string out;
     out.reserve(latin1.size() + 8);

@@ -34,6 +34,9 @@ int Text_FormatInto(char* dst, std::size_t size, const char* format, ...) __attr
 // Parses a whole text (leading/trailing blanks allowed) as a double in the C locale.
 bool Text_ParseDouble(std::string_view text, double& value);
 bool Text_ParseInt(std::string_view text, long long& value);
+// The number at the start of a text, as strtod would read it in the C locale
+// ("-50.3 dBm" is -50.3); false when the text does not start with one.
+bool Text_ParseLeadingDouble(std::string_view text, double& value);
 
 // Latin-1 bytes to UTF-8 (every byte >= 0x80 becomes two bytes).
 std::string Text_Latin1ToUtf8(std::string_view latin1);

@@ -79,3 +79,13 @@ TEST(DateTime, SplitAndMakeAreInverse) {
     EXPECT_EQ(text[2], '.');
     EXPECT_EQ(text[10], ' ');
 }
+
+TEST(Text, LeadingNumbers) {
+    double v = 0;
+    EXPECT_TRUE(Text_ParseLeadingDouble("-50.3 dBm", v));
+    EXPECT_DOUBLE_EQ(v, -50.3);
+    EXPECT_TRUE(Text_ParseLeadingDouble("  12.5e-6,x", v));
+    EXPECT_DOUBLE_EQ(v, 12.5e-6);
+    EXPECT_FALSE(Text_ParseLeadingDouble("SYNC", v));
+    EXPECT_FALSE(Text_ParseLeadingDouble("", v));
+}

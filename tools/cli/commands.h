@@ -5,3 +5,8 @@
 int Cli_Info(int argc, char** argv);
 int Cli_Generate(int argc, char** argv);
 int Cli_Catalog(int argc, char** argv);
+int Cli_Scpi(int argc, char** argv);
+int Cli_List(int argc, char** argv);
+int Cli_Csv(int argc, char** argv);
+int Cli_Record(int argc, char** argv);
+int Cli_Kmz(int argc, char** argv);

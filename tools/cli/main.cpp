@@ -18,6 +18,11 @@ const Command kCommands[] = {
     {"info", Cli_Info, "print a record file's header, descriptors and sample summary as JSON"},
     {"generate", Cli_Generate, "write synthetic record files through the record writer"},
     {"catalog", Cli_Catalog, "print the compiled-in analyzer catalogue as JSON"},
+    {"list", Cli_List, "list the record files of a directory as the file selection does, as JSON"},
+    {"csv", Cli_Csv, "convert record files into CSV files beside them"},
+    {"kmz", Cli_Kmz, "convert record files into one KMZ archive for Google Earth"},
+    {"record", Cli_Record, "record a drive test headless with analyzers on the network"},
+    {"scpi", Cli_Scpi, "send commands and queries to an analyzer and print the replies"},
 };
 
 void PrintUsage(FILE* out) {

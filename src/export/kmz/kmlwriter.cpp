@@ -1,0 +1,310 @@
+#include "export/kmz/kmlwriter.h"
+
+#include <algorithm>
+
+#include "export/kmz/kmltext.h"
+#include "platform/text.h"
+
+namespace {
+
+constexpr const char* kNoValueColour = "c0c0c0";
+constexpr const char* kTableOpen = "<table border=\"0\" cellpadding=\"4\" cellspacing=\"0\">\n";
+constexpr int kEnoughValues = 10;
+constexpr int kListedShares = 4;  // texts and states shown before "Others"
+
+constexpr const char* kValueHeader =
+    "<tr><tr bgcolor=\"#8080FF\"><td NOWRAP><font color=\"#FFFFFF\"><b>Measurement</b></font></td><td NOWRAP><font "
+    "color=\"#FFFFFF\"><b>Validity</b></font></td><td NOWRAP><font color=\"#FFFFFF\"><b>Worst</b></font></td><td "
+    "NOWRAP><font color=\"#FFFFFF\"><b>Average</b></font></td><td NOWRAP><font "
+    "color=\"#FFFFFF\"><b>Best</b></font></td><td NOWRAP><font color=\"#FFFFFF\"><b>Distribution</b></font></td></tr>\n";
+
+// A value as the balloon prints it, with the class colour of the printed value.
+struct ShownValue {
+    std::string text;
+    std::string colour;
+};
+
+ShownValue Show(const KmzExport& ex, int channel, double value, int decimals) {
+    ShownValue v;
+    v.text = Text_FormatFixed(value, decimals);
+    double printed = value;
+    Text_ParseDouble(v.text, printed);
+    v.colour = classColourText(classColour(ex.anchors[static_cast<std::size_t>(channel)], ex.colours, printed));
+    return v;
+}
+
+void AppendTitle(std::string& out, const MapCell& cell) {
+    if (cell.sampleCount < 2) {
+        out += Text_Format("<b>Sample details%s</b><br><br>", cell.interpolated >= 1 ? " (interpolated GPS coordinates):" : ":");
+    } else {
+        const std::string with =
+            cell.interpolated >= 1 ? Text_Format(" (%d with interpolated GPS coordinates):", cell.interpolated) : ":";
+        out += Text_Format("<b>Details for the %d aggregated samples%s</b><br><br>", cell.sampleCount, with.c_str());
+    }
+    out += kTableOpen;
+    out += kValueHeader;
+}
+
+void AppendValueRow(std::string& out, const KmzExport& ex, const MapCell& cell, int channel, int row) {
+    const KmzDataSet& d = ex.data;
+    const CellStatistics& st = cell.statistics[static_cast<std::size_t>(channel)];
+    const int decimals = Kmz_Decimals(d, channel);
+    ShownValue worst{"---", kNoValueColour}, average{"---", kNoValueColour}, best{"---", kNoValueColour};
+    if (st.validCount > 0) {
+        worst = Show(ex, channel, st.worst, decimals);
+        average = Show(ex, channel, st.average, std::max(decimals, 2));
+        best = Show(ex, channel, st.best, decimals);
+    }
+    const double validity = st.count > 0 ? st.validCount * 100.0 / st.count : 0.0;
+    out += Text_Format(
+        "<tr bgcolor=\"#%s\"><td NOWRAP><font color=\"#c0c0c0\"><b>%s</b></font></td><td NOWRAP><font "
+        "color=\"#c0c0c0\"><b>%.1lf%%</b></font></td><td NOWRAP><font color=\"#%s\"><b>%s</b></font></td><td "
+        "NOWRAP><font color=\"#%s\"><b>%s</b></font></td><td NOWRAP><font color=\"#%s\"><b>%s</b></font></td>",
+        row % 2 == 0 ? "202020" : "404040", Kml_Text(Kmz_ChannelName(d, channel)).c_str(), validity,
+        worst.colour.c_str(), worst.text.c_str(), average.colour.c_str(), average.text.c_str(), best.colour.c_str(),
+        best.text.c_str());
+    if (Kmz_RatingKind(d, channel) == kKmzRateState)
+        out += "<td NOWRAP ALIGN=center><font color=\"#c0c0c0\">Not applicable</font></td></tr>\n";
+    else if (st.validCount < kEnoughValues)
+        out += "<td NOWRAP ALIGN=center><font color=\"#c0c0c0\">Not enough values available</font></td></tr>\n";
+    else
+        out += Text_Format(
+            "<td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../V%d_%s_%s.bmp\" width=\"100\" "
+            "height=\"40\"></font></td></tr>\n",
+            channel, cell.cellId.c_str(), ex.stamp.c_str());
+}
+
+void AppendGraph(std::string& out, const KmzExport& ex, const MapCell& cell, int g) {
+    const DtrGraphDescriptor& graph = ex.data.graphs[static_cast<std::size_t>(g)];
+    const double validity = cell.graphValidity[static_cast<std::size_t>(g)];
+    out += "<br>";
+    out += kTableOpen;
+    out += Text_Format(
+        "<tr bgcolor=\"#8080FF\"><td NOWRAP><font color=\"#FFFFFF\"><b>%s</b></font></td></tr>\n<tr "
+        "bgcolor=\"#404040\"><td NOWRAP><font color=\"#c0c0c0\"><b>Validity %.1lf%%</b></font></td></tr>\n<tr "
+        "bgcolor=\"#000000\"><td>",
+        Kml_Text(Text_View(graph.longName)).c_str(), validity);
+    out += "<table border=\"0\" cellpadding=\"4\" cellspacing=\"0\">\n<tr><tr bgcolor=\"#000000\"><td>";
+    out += Text_Format(
+        "<table border=\"0\" cellpadding=\"4\" cellspacing=\"0\" height=\"200\">\n<tr bgcolor=\"#000000\"><td NOWRAP "
+        "VALIGN=top ALIGN=right><font color=\"#FFFFFF\">%s</font></td></tr>\n<tr bgcolor=\"#000000\"><td NOWRAP "
+        "ALIGN=right><font color=\"#FFFFFF\">%s</font></td></tr>\n<tr bgcolor=\"#000000\"><td NOWRAP VALIGN=bottom "
+        "ALIGN=right><font color=\"#FFFFFF\">%s</font></td></tr></table>\n",
+        Kml_Text(Text_View(graph.yMax)).c_str(), Kml_Text(Text_View(graph.yLabel)).c_str(),
+        Kml_Text(Text_View(graph.yMin)).c_str());
+    if (validity > 0.0)
+        out += Text_Format(
+            "</td><td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../G%d_%s_%s.bmp\" width=\"400\" "
+            "height=\"200\"></font></td><td><img src=\"../intensity_%s.bmp\" width=\"20\" height=\"200\"></td><td>",
+            g, cell.cellId.c_str(), ex.stamp.c_str(), ex.stamp.c_str());
+    else
+        out += "</td><td align=center valign=middle><b><font color=\"#FFFFFF\">---</b></font></td><td></td><td>";
+    out +=
+        "<table border=\"0\" cellpadding=\"4\" cellspacing=\"0\" height=\"200\">\n<tr bgcolor=\"#000000\"><td NOWRAP "
+        "VALIGN=top ALIGN=left><font color=\"#FFFFFF\">Max</font></td></tr>\n<tr bgcolor=\"#000000\"><td NOWRAP "
+        "VALIGN=bottom ALIGN=left><font color=\"#FFFFFF\">Min</font></td></tr></table></td></tr>\n";
+    out += Text_Format(
+        "<tr bgcolor=\"#000000\"><td></td><td><table border=\"0\" cellpadding=\"4\" cellspacing=\"0\" "
+        "width=\"400\">\n<tr bgcolor=\"#000000\"><td NOWRAP ALIGN=left><font color=\"#FFFFFF\">%s</font></td><td NOWRAP "
+        "ALIGN=center><font color=\"#FFFFFF\">%s</font></td><td NOWRAP ALIGN=right><font "
+        "color=\"#FFFFFF\">%s</font></td></tr></table></td><td></td><td></td></tr></table>\n</td></tr>\n</table>",
+        Kml_Text(Text_View(graph.xMin)).c_str(), Kml_Text(Text_View(graph.xLabel)).c_str(),
+        Kml_Text(Text_View(graph.xMax)).c_str());
+}
+
+// "text (share %)" of the channel's most frequent texts, "<br>"-separated, then "Others".
+std::string TextDistribution(const KmzExport& ex, const MapCell& cell, int t) {
+    if (cell.parameterValidity[static_cast<std::size_t>(t)] <= 0.0) return "---";
+    std::string out;
+    int listed = 0;
+    double listedShare = 0.0;
+    bool more = false;
+    for (const KmzTextShare& s : cell.parameterTexts) {
+        if (s.channel != t) continue;
+        if (listed == kListedShares) {
+            more = true;
+            break;
+        }
+        const std::string& text = ex.data.itemTexts[static_cast<std::size_t>(t)][s.text - 1];
+        if (listed > 0) out += "<br>";
+        out += Text_Format("%s (%.1lf %%)", Kml_Text(text).c_str(), s.share);
+        listedShare += s.share;
+        ++listed;
+    }
+    if (more) out += Text_Format("<br>Others (%.1lf %%)", 100.0 - listedShare);
+    return out;
+}
+
+void AppendParameters(std::string& out, const KmzExport& ex, const MapCell& cell, const std::vector<int>& channels) {
+    out += "<br>";
+    out += kTableOpen;
+    out += "<tr><tr bgcolor=\"#8080FF\"><td NOWRAP><font color=\"#FFFFFF\"><b>Parameter</b></font></td><td "
+           "NOWRAP><font color=\"#FFFFFF\"><b>Validity</b></font></td><td NOWRAP><font "
+           "color=\"#FFFFFF\"><b>Distribution</b></font></td></tr>";
+    int row = 0;
+    for (int t : channels) {
+        out += Text_Format(
+            "<tr bgcolor=\"#%s\"><td NOWRAP><font color=\"#c0c0c0\"><b>%s</b></font></td><td NOWRAP><font "
+            "color=\"#c0c0c0\"><b>%.1lf%%</b></font></td><td NOWRAP><font color=\"#c0c0c0\"><b>%s</b></font></td></tr>\n",
+            row % 2 == 0 ? "404040" : "808080", Kml_Text(Text_View(ex.data.items[static_cast<std::size_t>(t)].longName)).c_str(),
+            cell.parameterValidity[static_cast<std::size_t>(t)], TextDistribution(ex, cell, t).c_str());
+        ++row;
+    }
+    out += "</table>";
+}
+
+void AppendStates(std::string& out, const KmzExport& ex, const MapCell& cell) {
+    out += "<br>";
+    out += kTableOpen;
+    out += "<tr><tr bgcolor=\"#8080FF\"><td NOWRAP><font color=\"#FFFFFF\"><b>Receiver Status</b></font></td><td></td></tr>";
+    double listedShare = 0.0;
+    for (std::size_t k = 0; k < cell.status.size() && k < kListedShares; ++k) {
+        const KmzStatusShare& s = cell.status[k];
+        out += Text_Format(
+            "<tr bgcolor=\"#%s\"><td NOWRAP><font color=\"#c0c0c0\"><b>%s</b></font></td><td NOWRAP><font "
+            "color=\"#c0c0c0\"><b>%.1lf%%</b></font></td></tr>\n",
+            (k + 1) % 2 == 0 ? "808080" : "404040",
+            Kml_Text(ex.data.statusTexts[static_cast<std::size_t>(s.status)]).c_str(), s.share);
+        listedShare += s.share;
+    }
+    if (cell.status.size() > kListedShares)
+        out += Text_Format(
+            "<tr bgcolor=\"#%s\"><td NOWRAP><font color=\"#c0c0c0\"><b>Others</b></font></td><td NOWRAP><font "
+            "color=\"#c0c0c0\"><b>%.1lf%%</b></font></td></tr>\n",
+            (kListedShares + 1) % 2 == 0 ? "808080" : "404040", 100.0 - listedShare);
+}
+
+std::vector<int> Selected(const std::vector<std::uint8_t>& flags, std::size_t count) {
+    std::vector<int> out;
+    for (std::size_t i = 0; i < count && i < flags.size(); ++i)
+        if (flags[i]) out.push_back(static_cast<int>(i));
+    return out;
+}
+
+}  // namespace
+
+const char* Kml_SpotName(int spotSize) {
+    static const char* const names[] = {"Big spot", "Medium spot", "Small spot"};
+    return names[std::clamp(spotSize, 0, 2)];
+}
+double Kml_SpotScale(int spotSize) {
+    static const double scales[] = {0.9, 0.6, 0.3};
+    return scales[std::clamp(spotSize, 0, 2)];
+}
+double Kml_SpotAltitude(int spotSize) {
+    static const double altitudes[] = {10.0, 11.0, 12.0};
+    return altitudes[std::clamp(spotSize, 0, 2)];
+}
+const char* Kml_KindName(int kind) {
+    static const char* const names[] = {"Worst value indicator", "Average value indicator", "Best value indicator"};
+    return names[std::clamp(kind, 0, 2)];
+}
+const char* Kml_KindTitle(int kind) {
+    static const char* const titles[] = {"Worst", "Average", "Best"};
+    return titles[std::clamp(kind, 0, 2)];
+}
+
+std::string Kml_StyleEntry(const std::string& tilePath, const std::string& stamp) {
+    return "files/D_" + tilePath + "_" + stamp + ".kml";
+}
+
+std::string Kml_LayerFile(int spotSize, int kind, int channel, const std::string& tilePath, const std::string& stamp) {
+    return Text_Format("%s%d_%s_%s.kml", Kmz_LayerPrefix(spotSize, kind).c_str(), channel, tilePath.c_str(),
+                       stamp.c_str());
+}
+
+std::string Kml_BalloonStyle(const KmzExport& ex, int index, const MapCell& cell) {
+    std::string out = Text_Format("<Style id=\"BS_%d\"><BalloonStyle><text><![CDATA[", index);
+    int row = 0;
+    for (int channel : ex.channels) {
+        if (row == 0) AppendTitle(out, cell);
+        AppendValueRow(out, ex, cell, channel, row++);
+    }
+    if (row > 0) out += "</table>";
+    for (int g : Selected(ex.scope.graphs, ex.data.graphs.size())) AppendGraph(out, ex, cell, g);
+    const std::vector<int> parameters = Selected(ex.scope.parameters, ex.data.items.size());
+    if (!parameters.empty()) AppendParameters(out, ex, cell, parameters);
+    AppendStates(out, ex, cell);
+    out += "</table>]]>\n</text>\n</BalloonStyle></Style>\n";
+    return out;
+}
+
+bool writeBalloonStyle(KmzExport& ex, int index, const MapCell& cell) {
+    return Kml_Write(ex.archive, Kml_BalloonStyle(ex, index, cell));
+}
+
+bool writeStyleDocument(KmzExport& ex, const std::string& tilePath, const std::vector<MapCell>& cells) {
+    bool open = false;
+    for (std::size_t n = 0; n < cells.size(); ++n) {
+        if (ex.isCancelled()) {
+            if (open) kmzCloseEntry(ex.archive);
+            return false;
+        }
+        const MapCell& cell = cells[n];
+        if (!cell.styleDoc.empty() || !cell.aggregated) continue;
+        if (!open) {
+            if (!kmzOpenEntry(ex.archive, Kml_StyleEntry(tilePath, ex.stamp).c_str())) return false;
+            open = true;
+            if (!Kml_Write(ex.archive, std::string(kKmlHeader) + "<name>Doc D_" + tilePath + "</name>\n")) return false;
+        }
+        if (!writeBalloonStyle(ex, static_cast<int>(n + 1), cell)) return false;
+    }
+    if (!open) return true;
+    return Kml_Write(ex.archive, kKmlFooter) && kmzCloseEntry(ex.archive);
+}
+
+std::string Kml_PlacemarkColour(const KmzExport& ex, const MapCell& cell, int kind, int channel) {
+    const CellStatistics& st = cell.statistics[static_cast<std::size_t>(channel)];
+    std::string rgb = kNoValueColour;
+    if (st.validCount > 0) {
+        const double value = kind == kKmzWorst ? st.worst : kind == kKmzAverage ? st.average : st.best;
+        rgb = classColourText(classColour(ex.anchors[static_cast<std::size_t>(channel)], ex.colours, value));
+    }
+    return std::string(cell.hasInterpolated() ? "80" : "ff") + rgb.substr(4, 2) + rgb.substr(2, 2) + rgb.substr(0, 2);
+}
+
+bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize, int kind, int channel,
+                          const std::string& tilePath, const std::vector<MapCell>& cells) {
+    const std::string prefix = Kmz_LayerPrefix(spotSize, kind);
+    std::string out = Text_Format("<Folder><name>PMs %s%d_%s_%s</name><visibility>1</visibility>", prefix.c_str(),
+                                  channel, tilePath.c_str(), ex.stamp.c_str());
+    out += region;
+    out += "\n";
+    if (!Kml_Write(ex.archive, out)) return false;
+    const double scale = Kml_SpotScale(spotSize), altitude = Kml_SpotAltitude(spotSize);
+    for (std::size_t n = 0; n < cells.size(); ++n) {
+        if (ex.isCancelled()) return false;
+        const MapCell& cell = cells[n];
+        if (cell.styleDoc.empty() && !cell.aggregated) continue;
+        const int position = static_cast<int>(n + 1);
+        out = Text_Format("<Placemark id=\"%s_%d_(%s)_%s\">\n", tilePath.c_str(), position, cell.cellId.c_str(),
+                          ex.stamp.c_str());
+        if (cell.styleDoc.empty())
+            out += Text_Format("<styleUrl>D_%s_%s.kml#BS_%d</styleUrl>\n", tilePath.c_str(), ex.stamp.c_str(), position);
+        else
+            out += Text_Format("<styleUrl>D_%s_%s.kml#BS_%d</styleUrl>\n", cell.styleDoc.c_str(), ex.stamp.c_str(),
+                               cell.styleIndex);
+        const std::string colour = Kml_PlacemarkColour(ex, cell, kind, channel);
+        out += Text_Format(
+            "<Style><IconStyle>\n<color>%s</color>\n<scale>%.1lf</scale>\n<Icon>\n<href>spot_%s.bmp</href>\n</Icon>\n"
+            "</IconStyle>\n</Style>\n<Point>\n<altitudeMode>relativeToGround</altitudeMode>\n",
+            colour.c_str(), scale, ex.stamp.c_str());
+        out += Text_Format("<coordinates>\n%lf,%lf,%.1lf\n</coordinates>\n</Point>\n</Placemark>\n",
+                           cell.area.centreLongitude, cell.area.centreLatitude, altitude);
+        if (!Kml_Write(ex.archive, out)) return false;
+    }
+    return Kml_Write(ex.archive, "</Folder>\n");
+}
+
+bool Kml_WriteLayerDocument(KmzExport& ex, int spotSize, int kind, int channel, const std::string& tilePath,
+                            const std::string& documentName, const std::string& links, const std::string& region,
+                            const std::vector<MapCell>& cells) {
+    const std::string entry = "files/" + Kml_LayerFile(spotSize, kind, channel, tilePath, ex.stamp);
+    if (!kmzOpenEntry(ex.archive, entry.c_str())) return false;
+    const bool written = Kml_Write(ex.archive, std::string(kKmlHeader) + "<name>" + documentName + "</name>\n") &&
+                         Kml_Write(ex.archive, links) &&
+                         writePlacemarkFolder(ex, region, spotSize, kind, channel, tilePath, cells) &&
+                         Kml_Write(ex.archive, kKmlFooter);
+    const bool closed = kmzCloseEntry(ex.archive);
+    return written && closed;
+}

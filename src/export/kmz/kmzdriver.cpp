@@ -1,0 +1,151 @@
+#include "export/kmz/kmzdriver.h"
+
+#include <cstring>
+
+#include "export/kmz/bitmaps.h"
+#include "export/kmz/kmlroot.h"
+#include "export/kmz/kmlwriter.h"
+#include "export/kmz/tiling.h"
+#include "platform/datetime.h"
+#include "platform/text.h"
+
+namespace {
+
+bool WriteLegends(KmzExport& ex) {
+    KmzLegendCanvas canvas;
+    std::vector<std::uint32_t> spots;
+    for (int k = 0; k < kLegendSpots; ++k) spots.push_back(classColour({0.0, 4.5, 9.0}, ex.colours, k));
+    if (!Bitmaps_LegendBegin(canvas, spots)) return false;
+    for (int spot = 0; spot < kKmzSpotSizes; ++spot)
+        for (int kind = 0; kind < kKmzKinds; ++kind) {
+            if (!ex.scope.kinds[static_cast<std::size_t>(kind)]) continue;
+            for (int channel : ex.channels) {
+                if (ex.isCancelled()) return false;
+                const KmzAnchors& a = ex.anchors[static_cast<std::size_t>(channel)];
+                KmzLegendText text;
+                text.outputName = ex.data.outputName;
+                text.kindTitle = Kml_KindTitle(kind);
+                text.channelName = Kmz_ChannelName(ex.data, channel);
+                text.bad = a.bad;
+                text.average = a.average;
+                text.good = a.good;
+                text.decimals = Kmz_Decimals(ex.data, channel);
+                text.showAverage = Kmz_RatingKind(ex.data, channel) != kKmzRateState;
+                if (!Bitmaps_WriteLegend(ex.archive, canvas, Kmz_LayerPrefix(spot, kind).c_str(), channel,
+                                         ex.stamp.c_str(), text, spot))
+                    return false;
+            }
+        }
+    return true;
+}
+
+bool WriteAll(KmzExport& ex) {
+    if (ex.view) {
+        ex.view->showWriteLabel("Step 1 of 2");
+        ex.view->setWriteProgress(0);
+    }
+    std::vector<MapCell> levelK;
+    if (!Kmz_WriteCoarseLevels(ex, levelK)) return false;
+    if (ex.view) {
+        ex.view->showWriteLabel("Step 2 of 2");
+        ex.view->setWriteProgress(0);
+    }
+    if (!writeRootDocument(ex) || !writeNavigationDocument(ex) || !WriteLegends(ex)) return false;
+    if (!Bitmaps_WritePicture(ex.archive, PICTURE_SPOT, ex.stamp.c_str()) ||
+        !Bitmaps_WritePicture(ex.archive, PICTURE_LOGO, ex.stamp.c_str()) ||
+        !Bitmaps_WritePicture(ex.archive, PICTURE_INTENSITY, ex.stamp.c_str()))
+        return false;
+    if (ex.depth.rootTileId.empty()) return true;  // no detail tree: level K holds no cells
+    return Kmz_WriteTileTree(ex, ex.area, ex.depth.rootTileId, levelK);
+}
+
+}  // namespace
+
+bool Kmz_CheckLoaded(const KmzDataSet& data, KmzLoadOutcome outcome, std::string& message, MapArea& area) {
+    message.clear();
+    switch (outcome) {
+        case KmzLoadOutcome::Cancelled: return false;
+        case KmzLoadOutcome::OutOfMemory: message = std::string(kKmzFailurePrefix) + kKmzInsufficientRam; return false;
+        case KmzLoadOutcome::Failed: message = std::string(kKmzFailurePrefix) + kKmzNoSamples; return false;
+        case KmzLoadOutcome::Loaded: break;
+    }
+    if (data.samples.empty()) {
+        message = std::string(kKmzFailurePrefix) + kKmzNoSamples;
+        return false;
+    }
+    if (!data.hasBounds) {
+        message = std::string(kKmzFailurePrefix) + kKmzNoPositionMessage;
+        return false;
+    }
+    area = MapArea_OfDataSet(data);
+    if (!(area.side <= kKmzMaxSideKm)) {
+        message = std::string(kKmzFailurePrefix) + kKmzAreaTooLarge;
+        return false;
+    }
+    return true;
+}
+
+std::string Kmz_MakeStamp(double dateTime) {
+    unsigned char bytes[sizeof dateTime];
+    std::memcpy(bytes, &dateTime, sizeof bytes);
+    static const char digits[] = "0123456789ABCDEF";
+    std::string stamp;
+    for (unsigned char b : bytes) {
+        stamp += digits[b >> 4];
+        stamp += digits[b & 0xF];
+    }
+    return stamp;
+}
+
+std::string Kmz_ArchiveName(const std::string& outputName) {
+    if (outputName.size() < 3) return outputName + "kmz";
+    return outputName.substr(0, outputName.size() - 3) + "kmz";
+}
+
+KmzColourScope Kmz_ColourScope(const KmzDataSet& data, const KmzScope& scope) {
+    KmzColourScope cs;
+    cs.channelCount = data.mapChannels();
+    cs.maxSpeedKmh = data.maxSpeedKmh;
+    cs.distanceUnit = data.distanceUnit;
+    for (int c = 0; c < data.mapChannels(); ++c) {
+        if (static_cast<std::size_t>(c) >= scope.values.size() || !scope.values[static_cast<std::size_t>(c)]) continue;
+        KmzColourChannel row;
+        row.channel = c;
+        row.tag = Kmz_ChannelName(data, c);
+        row.ratingKind = Kmz_RatingKind(data, c);
+        row.decimals = Kmz_Decimals(data, c);
+        row.statistics = data.statistics[static_cast<std::size_t>(c)];
+        cs.rows.push_back(std::move(row));
+    }
+    return cs;
+}
+
+KmzWriteResult Kmz_WriteArchive(KmzDataSet& data, const KmzWriteRequest& request, const MapArea& area,
+                                KmzWriteView* view, const std::function<bool()>& cancelled) {
+    KmzWriteResult result;
+    KmzArchive archive;
+    KmzExport ex(archive, data, request.scope);
+    ex.anchors = request.anchors;
+    ex.colours = request.colours;
+    ex.stamp = request.stamp.empty() ? Kmz_MakeStamp(DateTime_Now()) : request.stamp;
+    ex.area = area;
+    ex.depth = MapArea_Depth(area.side, request.scope.zoomMetres);
+    ex.cancelled = cancelled;
+    ex.view = view;
+    KmzExport_Prepare(ex);
+
+    bool ok = kmzOpenArchive(request.archivePath.c_str(), kKmzBufferCapacity, archive, request.deflateThreads) &&
+              WriteAll(ex);
+    result.entries = archive.entriesOpened;
+    result.uncompressedBytes = archive.bytesIn;
+    if (ok) ok = kmzCloseArchive(archive);
+    if (ok) {
+        result.message = Text_Format(kKmzSuccessFormat, request.archivePath.c_str());
+        return result;
+    }
+    kmzAbortArchive(archive);
+    const bool userCancelled = cancelled && cancelled();
+    result.outcome = userCancelled ? KmzOutcome::Cancelled : KmzOutcome::Failure;
+    result.message = userCancelled ? kKmzAborted : kKmzCouldNotWrite;
+    return result;
+}

@@ -1,0 +1,339 @@
+// Preparing an analyzer: the Init sequence after every (re)connection, the
+// frequency setup before a frequency is measured, the mode switch, and the
+// two waits they share (valid data and sync; results).
+#include <cstring>
+
+#include "drivetest/configcheck.h"
+#include "measure/engine.h"
+#include "platform/datetime.h"
+#include "platform/text.h"
+
+namespace {
+
+bool SetOrCheck(ReceiverContext& ctx, bool verify, const char* header, const char* value, const char* expected,
+                bool numeric) {
+    int counter = ctx.step;
+    bool ok = TcpScpi_SetAndConfirm(ctx.session, verify, counter, header, value, expected, numeric, ctx.stepError);
+    ctx.step = counter;
+    return ok;
+}
+
+bool HasOption(const ReceiverContext& ctx, const char* code) {
+    return !code[0] || DriveTest_HasOption(ctx.analyzer.options, code);
+}
+
+// Wait for valid data and sync; one pass. Advances step when the wait ends.
+void WaitValidAndSync(ReceiverContext& ctx, const BroadcastStandard& standard, double validDataHold,
+                      double settleTimeout, double syncHold, double syncTimeout) {
+    const double now = DateTime_Now();
+    if (ctx.waitDeadline == -1.0) {
+        ctx.waitDeadline = now + settleTimeout;
+        ctx.dataValidSince = ctx.syncSince = -1.0;
+    }
+    const bool noSyncNeeded = syncHold == 0.0 || ctx.resultWaits.empty() || ctx.resultWaits.front().queryGroup == -1;
+    if (ctx.dataValidSince == -1.0 || now - ctx.dataValidSince < validDataHold) {
+        if (ctx.waitDeadline < now) {
+            ctx.waitDeadline = -1.0;
+            Text_FormatInto(ctx.reinitReason, sizeof ctx.reinitReason, "%s -> %s", ctx.stepDescription, ctx.stepError);
+            return;
+        }
+    } else if (noSyncNeeded || (ctx.syncSince != -1.0 && now - ctx.syncSince >= syncHold) ||
+               now - ctx.dataValidSince > syncTimeout) {
+        ctx.step += 1;
+        ctx.waitDeadline = -1.0;
+        return;
+    }
+    const AnalyzerFamily& family = ctx.analyzer.family;
+    if (std::strcmp(ctx.session.pendingQuery, standard.syncQuery) != 0 || !standard.syncQuery[0]) {
+        Engine_Describe(ctx, "Wait for valid data");
+        char query[110];
+        Text_FormatInto(query, sizeof query, "%s?", family.validDataCommand);
+        char reply[500];
+        if (!TcpScpi_Query(ctx.session, query, reply, sizeof reply)) {
+            Engine_SessionFailed(ctx);
+            return;
+        }
+        if (std::strcmp(reply, family.validDataAnswer) != 0) {
+            Text_Copy(ctx.stepError, "Not acknowledged");
+            ctx.dataValidSince = ctx.syncSince = -1.0;
+        } else if (ctx.dataValidSince == -1.0) {
+            ctx.dataValidSince = now;
+        }
+    }
+    if (syncHold > 0.0 && !noSyncNeeded) {
+        Engine_Describe(ctx, "Wait for sync");
+        char reply[500];
+        if (!TcpScpi_Query(ctx.session, standard.syncQuery, reply, sizeof reply)) {
+            Engine_SessionFailed(ctx);
+            return;
+        }
+        if (std::strcmp(reply, standard.syncAnswer) == 0) {
+            if (ctx.syncSince == -1.0) ctx.syncSince = now;
+        } else {
+            Text_Copy(ctx.stepError, "Not acknowledged");
+            ctx.syncSince = -1.0;
+        }
+    }
+}
+
+bool ResultNotYet(const char* reply) {
+    return !std::strcmp(reply, "---") || !std::strncmp(reply, "99.1e+36", 8) || !std::strncmp(reply, "{}", 2);
+}
+
+// Wait for results; one pass. Advances step when the wait ends.
+void WaitResults(ReceiverContext& ctx, const BroadcastStandard& standard) {
+    const double now = DateTime_Now();
+    // Nothing selected waits for nothing, and the level needs no sync.
+    if (ctx.resultWaits.empty() || ctx.resultWaits.front().queryGroup < 1) {
+        ctx.step += 1;
+        ctx.resultWaitDeadline = -1.0;
+        return;
+    }
+    if (ctx.resultWaitDeadline == -1.0) {
+        ctx.resultWaitDeadline = now + standard.extraTime;
+        return;
+    }
+    if (ctx.resultWaitDeadline < now) {
+        if (ctx.session.pendingQuery[0]) {
+            ctx.waitDeadline = -1.0;
+            Text_FormatInto(ctx.reinitReason, sizeof ctx.reinitReason, "%s -> %s", ctx.stepDescription, ctx.stepError);
+        } else {
+            ctx.step += 1;
+            ctx.resultWaitDeadline = -1.0;
+        }
+        return;
+    }
+    char reply[kScpiRxBufferBytes];
+    if (ctx.session.pendingQuery[0]) {
+        char pending[100];
+        Text_Copy(pending, Text_View(ctx.session.pendingQuery));
+        if (!TcpScpi_Query(ctx.session, pending, reply, sizeof reply)) {
+            Engine_SessionFailed(ctx);
+            return;
+        }
+    }
+    const int count = static_cast<int>(ctx.resultWaits.size());
+    char description[100];
+    Text_FormatInto(description, sizeof description, "Wait for signal sync: 0/%d", count);
+    Engine_Describe(ctx, description);
+    if (standard.syncQuery[0]) {
+        if (!TcpScpi_Query(ctx.session, standard.syncQuery, reply, sizeof reply)) {
+            Engine_SessionFailed(ctx);
+        } else if (std::strcmp(reply, standard.syncAnswer) != 0) {
+            ctx.step += 1;  // without sync no results will come
+            ctx.resultWaitDeadline = -1.0;
+            return;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const ResultWait& w = ctx.resultWaits[static_cast<std::size_t>(i)];
+        if (w.modeIndex != -1 && w.modeIndex != ctx.currentMode) continue;
+        Text_FormatInto(description, sizeof description, "Wait for signal sync: %d/%d", i + 1, count);
+        Engine_Describe(ctx, description);
+        if (!TcpScpi_Query(ctx.session, w.query, reply, sizeof reply)) {
+            Engine_SessionFailed(ctx);
+            return;
+        }
+        if (ResultNotYet(reply)) {
+            Text_Copy(ctx.stepError, "Not acknowledged");
+            return;
+        }
+    }
+    ctx.resultWaitDeadline = -1.0;
+    ctx.step += 1;
+}
+
+}  // namespace
+
+bool Engine_ReinitRequested(ReceiverContext& ctx) {
+    if (!ctx.reinitReason[0]) return false;
+    TcpScpi_Disconnect(ctx.session);
+    Text_Copy(ctx.lastReinitReason, Text_View(ctx.reinitReason));
+    ctx.phase = kPhaseInit;
+    ctx.step = 0;
+    return true;
+}
+
+void Engine_Describe(ReceiverContext& ctx, const char* description) {
+    Text_Copy(ctx.stepDescription, description);
+}
+
+void Engine_SessionFailed(ReceiverContext& ctx) {
+    Text_Copy(ctx.stepError, Text_View(ctx.session.lastError));
+}
+
+void Engine_InsertResultWait(std::vector<ResultWait>& waits, const char* longName, const char* query, int g, int m) {
+    std::size_t insertAt = 0;
+    for (std::size_t i = 0; i < waits.size();) {
+        const ResultWait& w = waits[i];
+        if (w.modeIndex == m) {
+            if (g < w.queryGroup) return;  // a higher group of this mode is already awaited
+            if (g > w.queryGroup) {
+                waits.erase(waits.begin() + static_cast<std::ptrdiff_t>(i));
+                if (insertAt > i) insertAt = i;
+                continue;
+            }
+            if (m != -1) insertAt = i + 1;
+        } else if (w.queryGroup < g || (w.queryGroup == g && m != -1)) {
+            insertAt = i + 1;
+        }
+        ++i;
+    }
+    ResultWait r;
+    Text_Copy(r.longName, longName);
+    Text_Copy(r.query, query);
+    r.queryGroup = g;
+    r.modeIndex = m;
+    waits.insert(waits.begin() + static_cast<std::ptrdiff_t>(insertAt), r);
+}
+
+void Engine_InitPhase(DriveTestState& dt, ReceiverContext& ctx) {
+    const BroadcastStandard& standard = ctx.standard();
+    const AnalyzerFamily& family = ctx.analyzer.family;
+    const int n = static_cast<int>(standard.setupSteps.size());
+    if (ctx.step == 0) {
+        ctx.waitDeadline = ctx.resultWaitDeadline = -1.0;
+        ctx.lastSetUpFrequency = 0;
+        ctx.currentMode = 1;
+        {
+            std::lock_guard<std::mutex> lock(dt.lock);
+            SampleClock_SetInactive(dt.clock, ctx.number);
+        }
+        dt.changed.notify_all();
+        ctx.lastPassStep = -1;
+        ctx.stepCount = 3 * n + 10;
+        ctx.reinitReason[0] = ctx.stepError[0] = ctx.stepDescription[0] = 0;
+        ctx.step = 1;
+        return;
+    }
+    if (Engine_ReinitRequested(ctx)) return;
+    const int step = ctx.step;
+    if (step == 1) {
+        Engine_Describe(ctx, "TV analyzer control setup");
+        if (TcpScpi_Open(ctx.session, ctx.analyzer.address, family.scpiPort, dt.sessionTimeoutMs))
+            ctx.step = 2;
+        else
+            Text_Copy(ctx.stepError, "TV analyzer not responding");
+    } else if (step == 2 || step == 3) {
+        Engine_Describe(ctx, "TV analyzer input setup");
+        const int input = ctx.analyzer.inputIndex;
+        if (input < 1 || static_cast<std::size_t>(input) > family.inputImpedances.size()) {
+            ctx.step = 4;  // no input chosen: nothing to send
+            return;
+        }
+        const UnitChoice& u = family.inputImpedances[static_cast<std::size_t>(input - 1)];
+        SetOrCheck(ctx, step == 3, u.header, u.value, nullptr, true);
+    } else if (step >= 4 && step <= 7) {
+        Engine_Describe(ctx, "TV analyzer transducer setup");
+        ctx.step = 8;  // no transducer is ever chosen: the four steps are skipped at once
+    } else if (step <= 3 * n + 7) {
+        const int j = (step - 8) / 3;
+        const int sub = (step - 8) % 3;
+        const SetupStep& s = standard.setupSteps[static_cast<std::size_t>(j)];
+        Engine_Describe(ctx, s.description);
+        if (!HasOption(ctx, s.requiredOption) || !HasOption(ctx, s.requiredOption2)) {
+            ctx.step = 8 + 3 * (j + 1);  // not installed: no exchange at all
+            return;
+        }
+        if (sub == 0) {
+            ctx.settleUntil = DateTime_Now() + s.settleTime;
+            SetOrCheck(ctx, false, s.header, s.value, nullptr, false);
+        } else if (sub == 1) {
+            ctx.settleUntil = DateTime_Now() + s.settleTime;
+            SetOrCheck(ctx, true, s.header, s.value, s.expectedAnswer[0] ? s.expectedAnswer : nullptr, false);
+        } else if (DateTime_Now() > ctx.settleUntil) {
+            ctx.step += 1;
+        }
+    } else if (step == 3 * n + 8 || step == 3 * n + 9) {
+        Engine_Describe(ctx, "TV analyzer level unit setup");
+        const int unit = ctx.analyzer.levelUnitIndex;
+        if (unit < 1 || static_cast<std::size_t>(unit) > family.levelUnits.size()) {
+            ctx.step = 3 * n + 10;
+            return;
+        }
+        const UnitChoice& u = family.levelUnits[static_cast<std::size_t>(unit - 1)];
+        SetOrCheck(ctx, step == 3 * n + 9, u.header, u.value, nullptr, false);
+    } else {
+        ctx.lastReinitReason[0] = 0;
+        ctx.phase = kPhaseFrequencySetup;
+        ctx.step = 0;
+    }
+}
+
+void Engine_FrequencySetupPhase(DriveTestState& dt, ReceiverContext& ctx) {
+    (void)dt;
+    const BroadcastStandard& standard = ctx.standard();
+    const AnalyzerFamily& family = ctx.analyzer.family;
+    if (ctx.step == 0) {
+        ctx.lastPassStep = -1;
+        if (ctx.currentState == kStateIdle) return;
+        if (ctx.frequencies.empty()) return;
+        const auto& f = ctx.frequencies[static_cast<std::size_t>(ctx.currentFrequency - 1)];
+        ctx.stepCount = 2 * static_cast<int>(f.setupList.size()) + 7;
+        ctx.step = 1;
+        return;
+    }
+    if (Engine_ReinitRequested(ctx)) return;
+    if (ctx.frequencies.empty()) return;
+    const FrequencyRecord& f = ctx.frequencies[static_cast<std::size_t>(ctx.currentFrequency - 1)];
+    const int m = static_cast<int>(f.setupList.size());
+    if (ctx.lastSetUpFrequency == ctx.currentFrequency) {
+        ctx.step = 2 * m + 7;  // still set up for this frequency
+    }
+    const int step = ctx.step;
+    if (step == 1 || step == 2) {
+        Engine_Describe(ctx, "Frequency setup");
+        char hz[64];
+        Text_FormatInto(hz, sizeof hz, "%.0lf", f.entry.frequencyMHz * 1e6);
+        SetOrCheck(ctx, step == 2, family.frequencyHeader, hz, nullptr, true);
+    } else if (step <= 2 * m + 2) {
+        const int p = (step - 3) / 2;
+        const auto& [header, value] = f.setupList[static_cast<std::size_t>(p)];
+        Engine_Describe(ctx, standard.parameters[static_cast<std::size_t>(p)].columnTitle);
+        SetOrCheck(ctx, (step - 3) % 2 == 1, header.c_str(), value.c_str(), nullptr, false);
+    } else if (step == 2 * m + 3) {
+        WaitValidAndSync(ctx, standard, standard.validDataHold, standard.settleTimeout, standard.syncHold,
+                         standard.syncTimeout);
+    } else if (step == 2 * m + 4) {
+        Engine_Describe(ctx, "Reset attenuation change");
+        bool ok;
+        if (family.attChangeReset[0]) {
+            ok = TcpScpi_Write(ctx.session, family.attChangeReset);
+        } else {
+            char reply[500];
+            ok = TcpScpi_Query(ctx.session, family.attChangeQuery, reply, sizeof reply);
+        }
+        if (ok)
+            ctx.step += 1;
+        else
+            Engine_SessionFailed(ctx);
+    } else if (step == 2 * m + 5) {
+        WaitResults(ctx, standard);
+    } else {
+        ctx.lastSetUpFrequency = ctx.currentFrequency;
+        ctx.phase = kPhaseWaiting;
+        ctx.step = 0;
+    }
+}
+
+void Engine_ModeSwitch(DriveTestState& dt, ReceiverContext& ctx, int m, int subStep) {
+    (void)dt;
+    const BroadcastStandard& standard = ctx.standard();
+    if (subStep == 0 && (m == -1 || m == ctx.currentMode || m < 1 ||
+                         static_cast<std::size_t>(m) > standard.modes.size())) {
+        ctx.step += 4;  // no switch: the four sub-steps are skipped at once
+        return;
+    }
+    const MeasurementMode& mode = standard.modes[static_cast<std::size_t>(m - 1)];
+    if (subStep == 0 || subStep == 1) {
+        char description[110];
+        Text_FormatInto(description, sizeof description, "Select %s mode", mode.description);
+        Engine_Describe(ctx, description);
+        SetOrCheck(ctx, subStep == 1, mode.header, mode.value, nullptr, false);
+    } else if (subStep == 2) {
+        ctx.currentMode = m;
+        WaitValidAndSync(ctx, standard, mode.validDataHold, mode.settleTimeout, 0.0, 0.0);
+    } else {
+        WaitResults(ctx, standard);
+    }
+}

@@ -1,0 +1,129 @@
+#pragma once
+// What one measurement thread owns, and the shared state of a drive test.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "drivetest/analyzerslot.h"
+#include "instrument/tcpscpi.h"
+#include "records/recording.h"
+
+enum ReceiverState : std::int32_t {
+    kStateEnded = 1,
+    kStateIdle = 2,
+    kStateMonitoring = 3,
+    kStateRecording = 4,
+    kStatePaused = 5,
+};
+
+enum ReceiverPhase : std::int32_t {
+    kPhaseInit = 1,
+    kPhaseFrequencySetup = 2,
+    kPhaseWaiting = 3,
+    kPhaseMeasuring = 4,
+    kPhaseStoring = 5,
+};
+
+// One row of the frequency list as the wizard hands it over.
+struct FrequencyEntry {
+    std::string description;  // at most 20 characters, a valid file name
+    double frequencyMHz = 500.0;
+    // One text per parameter of the standard, in its order: the choice's label, or the number "%d".
+    std::vector<std::string> parameterValues;
+};
+
+// The drive-test settings of the basic page that the threads read.
+struct BasicSettings {
+    std::string standard;      // standard name
+    std::string levelUnit;     // level unit name (Latin-1)
+    std::string distanceUnit;  // "kilometers [km]" or "miles [mi]"
+    std::string outputDirectory;
+};
+
+// One frequency of a measurement thread, with its record file.
+struct FrequencyRecord {
+    FrequencyEntry entry;
+    std::vector<std::pair<std::string, std::string>> setupList;  // (parameter header, value sent)
+    std::vector<std::pair<std::string, std::string>> infoParameters;  // (column title, label) for the header
+    double kFactor = 0.0;  // dB/m of the antenna at this frequency, 0 without antenna
+    int sampleCount = 0;
+    int statusRow = 0;  // 1-based row in the status table
+    RecordFile file;
+    std::unique_ptr<FileContainer> ctx = std::make_unique<FileContainer>();  // open while recording
+    bool fileOpen = false;
+    std::string filePath;
+};
+
+struct ResultWait {
+    char longName[100] = {};
+    char query[100] = {};
+    std::int32_t queryGroup = 0;
+    std::int32_t modeIndex = -1;
+};
+
+struct ReceiverContext {
+    // Filled by whoever starts the drive test.
+    std::int32_t number = 0;  // 1-based; bit 2^(number-1) in the sample clock masks
+    std::int32_t command = kStateIdle;
+    std::int32_t providesGps = 0;
+    AnalyzerSlot analyzer;
+    std::vector<FrequencyEntry> frequencyEntries;  // this analyzer's block of the frequency list
+    std::vector<std::string> selectedTags;         // "V%d", "G%d", "P%d" of the marked measurements
+
+    // The thread's own state.
+    std::int32_t targetState = kStateIdle;
+    std::int32_t currentState = kStateIdle;
+    std::int32_t phase = kPhaseInit;
+    std::int32_t step = 0;
+    std::int32_t stepCount = 0;
+    std::int32_t lastPassStep = -1;
+    std::int32_t stuckCount = 0;
+    std::int32_t displayPhase = 0;
+    double lastStatusTime = 0.0;
+    double dataValidSince = -1.0;
+    double syncSince = -1.0;
+    double waitDeadline = -1.0;
+    double resultWaitDeadline = -1.0;
+    double settleUntil = 0.0;
+    std::vector<FrequencyRecord> frequencies;
+    std::int32_t currentFrequency = 1;
+    std::int32_t lastSetUpFrequency = 0;
+    std::vector<MeasurementValue> selectedValues;
+    std::vector<MeasurementGraph> selectedGraphs;
+    std::vector<StandardInfoItem> selectedInfoItems;
+    std::vector<ResultWait> resultWaits;
+    std::int32_t currentMode = 1;
+    std::int32_t levelSlot = -1;
+    std::int32_t syncSlot = -1;
+    char levelQuery[100] = {};
+    ScpiSession session;
+    std::string installedOptions;
+
+    // The sample being filled, laid out by the recorder's descriptors.
+    RecordFile recorder;
+    RecordSample sample;
+    std::size_t valueFill = 0;
+    std::size_t graphFill = 0;
+    std::size_t itemFill = 0;
+    std::int32_t attenuationChanged = 0;
+    std::vector<RecordSample> track;  // the providesGps thread's newest samples, for the track
+
+    std::int32_t liveGpsFix = -1;
+    std::int32_t liveSync = -1;
+    std::int32_t liveLevelValid = 0;
+    double liveLevel = 0.0;
+    char stepDescription[100] = {};
+    char stepError[100] = {};
+    char reinitReason[220] = {};
+    char lastReinitReason[220] = {};
+
+    ReceiverContext() = default;
+    ReceiverContext(const ReceiverContext&) = delete;
+    ReceiverContext& operator=(const ReceiverContext&) = delete;
+
+    const BroadcastStandard& standard() const {
+        return analyzer.family.standards[static_cast<std::size_t>(analyzer.standardIndex - 1)];
+    }
+};

@@ -1,0 +1,199 @@
+// Whole archives: every KML entry parses with a real XML parser, every link
+// between entries resolves, the bitmaps have sound headers, unzip finds no
+// fault, and the entries come in the documented order. Texts of record files
+// that would break the documents are escaped.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "synthrecord.h"
+#include "test_kmzsupport.h"
+
+using namespace kmztest;
+
+namespace {
+
+constexpr const char* kStamp = "0123456789ABCDEF";
+
+// Loads the files and writes path with the auto anchors; returns the write result.
+KmzWriteResult Convert(const std::vector<std::string>& paths, const std::string& archive,
+                       void (*adjust)(KmzScope&) = nullptr) {
+    std::vector<KmzSourceFile> files;
+    for (const auto& p : paths) {
+        KmzSourceFile f;
+        FileSelection_ReadEntry(p, f.entry);
+        files.push_back(f);
+    }
+    KmzDataSet data;
+    std::string message;
+    EXPECT_TRUE(KmzLoad_ReadHeaders(files, kKmzUnitDbuV, "/records", data, message)) << message;
+    const KmzLoadOutcome outcome = KmzLoad_ReadSamples(data, nullptr, {});
+    MapArea area;
+    EXPECT_TRUE(Kmz_CheckLoaded(data, outcome, message, area)) << message;
+    KmzScope scope = KmzScope_Default(data);
+    if (adjust) adjust(scope);
+    return Kmz_WriteArchive(data, Request(data, archive, scope), area, nullptr, {});
+}
+
+std::string Synth(const std::string& dir, SynthRecordOptions o) {
+    o.outputDirectory = dir;
+    std::string path, error;
+    EXPECT_TRUE(Synth_WriteRecordFile(o, path, error)) << error;
+    return path;
+}
+
+void ExpectSoundArchive(const std::string& path, const std::vector<Entry>& entries) {
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(Run("unzip -tq '" + path + "' >/dev/null 2>&1"), 0);
+    const std::string xml = XmlProblems(entries);
+    EXPECT_TRUE(xml.empty()) << xml;
+    const auto links = UnresolvedLinks(entries);
+    EXPECT_TRUE(links.empty()) << links.size() << " unresolved, first: " << links.front();
+    const auto images = UnresolvedImages(entries);
+    EXPECT_TRUE(images.empty()) << images.size() << " unresolved, first: " << images.front();
+    int bitmaps = 0;
+    for (const auto& e : entries) {
+        if (!EndsWith(e.name, ".bmp")) continue;
+        ++bitmaps;
+        EXPECT_EQ(BmpProblem(e), "");
+    }
+    EXPECT_GT(bitmaps, 0);
+}
+
+}  // namespace
+
+TEST(KmzArchiveFile, SyntheticDriveGivesASoundArchiveInTheDocumentedOrder) {
+    TempDir dir;
+    SynthRecordOptions o;
+    o.samples = 600;
+    o.noFixStretches = {{100, 30}};
+    o.badStatusShare = 0.05;
+    const std::string record = Synth(dir.path(), o);
+    const std::string archive = dir.file("drive.kmz");
+    const KmzWriteResult r = Convert({record}, archive, [](KmzScope& s) { s.kinds = {true, true, true}; });
+    ASSERT_EQ(r.outcome, KmzOutcome::Success) << r.message;
+    EXPECT_EQ(r.message.rfind("Drive test results have been successfully written to\n\n" + archive + ".\n\n", 0), 0u);
+    const auto entries = ReadArchive(archive);
+    ExpectSoundArchive(archive, entries);
+    EXPECT_EQ(static_cast<std::int64_t>(entries.size()), r.entries);
+
+    // Every name but doc.kml carries the stamp; doc.kml follows the coarse levels and precedes the tiles.
+    ASSERT_EQ(entries[0].name.rfind("files/G0_", 0), 0u);  // the root cell's histogram comes first
+    const std::string rootCell = entries[0].name.substr(9, entries[0].name.find('_', 9) - 9);
+    const std::string rootTile = rootCell.substr(0, rootCell.size() - 5);  // L - K + 1 with K = 6
+    ASSERT_FALSE(rootTile.empty()) << rootCell;
+    std::size_t doc = entries.size(), nav = 0, spot = 0, firstTile = entries.size(), lastCoarse = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string& n = entries[i].name;
+        if (n == "doc.kml") {
+            doc = i;
+            continue;
+        }
+        EXPECT_NE(n.find(kStamp), std::string::npos) << n;
+        EXPECT_EQ(n.rfind("files/", 0), 0u) << n;
+        if (n == std::string("files/root_") + kStamp + ".kml") nav = i;
+        if (n == std::string("files/spot_") + kStamp + ".bmp") spot = i;
+        if (n.find("_" + rootTile + "-") != std::string::npos) lastCoarse = i;
+        if (n.find("_" + rootTile + "_") != std::string::npos && EndsWith(n, ".kml")) firstTile = std::min(firstTile, i);
+    }
+    ASSERT_LT(doc, entries.size());
+    EXPECT_LT(lastCoarse, doc);
+    EXPECT_EQ(nav, doc + 1);
+    EXPECT_LT(nav, spot);
+    EXPECT_LT(spot, firstTile);
+    EXPECT_LT(firstTile, entries.size());
+    // Legends: three spot sizes x three kinds x nine channels, after the navigation document.
+    const std::regex legend(std::string("files/[BMS][WAB][0-8]_") + kStamp + "\\.bmp");
+    int legends = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (std::regex_match(entries[i].name, legend)) {
+            ++legends;
+            EXPECT_GT(i, nav);
+            EXPECT_LT(i, spot);
+        }
+    EXPECT_EQ(legends, 81);
+    // The root document names the archive after the record file and links the navigation document.
+    const std::string& root = Find(entries, "doc.kml")->bytes;
+    EXPECT_NE(root.find("<name>2026-06-01  10-00-00  Ch21</name>"), std::string::npos);
+    EXPECT_NE(root.find("<b>Samples</b></td><td NOWRAP>600</td>"), std::string::npos);
+    EXPECT_NE(root.find(std::string("<href>files/root_") + kStamp + ".kml</href>"), std::string::npos);
+}
+
+TEST(KmzArchiveFile, SamplesWithoutAnyPositionAreLeftOut) {
+    TempDir dir;
+    SynthRecordOptions o;
+    o.samples = 50;
+    o.noFixStretches = {{0, 49}};  // one fix: nothing to fill from
+    const std::string archive = dir.file("one.kmz");
+    ASSERT_EQ(Convert({Synth(dir.path(), o)}, archive).outcome, KmzOutcome::Success);
+    const auto entries = ReadArchive(archive);
+    ExpectSoundArchive(archive, entries);
+    const Entry* style = Find(entries, std::string("files/D_-0_") + kStamp + ".kml");
+    ASSERT_NE(style, nullptr);
+    EXPECT_NE(style->bytes.find("<b>Sample details:</b>"), std::string::npos);
+}
+
+TEST(KmzArchiveFile, SeveralFilesShareOneTableAndOneMap) {
+    TempDir dir;
+    SynthRecordOptions a;
+    a.samples = 200;
+    a.description = "first";
+    SynthRecordOptions b = a;
+    b.description = "second";
+    b.frequencyMHz = 690.0;
+    b.originLatitude = 48.2;
+    const std::string archive = dir.file("multi.kmz");
+    ASSERT_EQ(Convert({Synth(dir.path(), a), Synth(dir.path(), b)}, archive).outcome, KmzOutcome::Success);
+    const auto entries = ReadArchive(archive);
+    ExpectSoundArchive(archive, entries);
+    const std::string& root = Find(entries, "doc.kml")->bytes;
+    EXPECT_NE(root.find("<b>Name</b></td><td NOWRAP>2026-06-01  10-00-00  first.dtr</td><td NOWRAP>2026-06-01  "
+                        "10-00-00  second.dtr</td>"),
+              std::string::npos);
+    EXPECT_NE(root.find("<b>Frequency</b></td><td NOWRAP>474.000000 MHz</td><td NOWRAP>690.000000 MHz</td>"),
+              std::string::npos);
+}
+
+TEST(KmzArchiveFile, HostileTextsAreEscapedEverywhere) {
+    // Texts as an analyzer or a user could leave them in a record file.
+    const char* evil = "R&D <b>bold</b> ]]> \xB5V \xB5s";
+    KmzDataSet d = DataSet({Value("Level [dB\xB5V] <&>", 0, 2, "Level"), Value("MER ]]> [dB]", 0, 1)},
+                           {Graph("Echo ]]>", 3, "-40", "0")}, {Item("Cell <ID>")}, "/records/R&D <1>.dtr");
+    d.files.front().info.push_back(Info("File & <x>", "Key ]]>", evil));
+    d.graphs[0].xLabel[0] = '<';
+    for (int i = 0; i < 12; ++i)
+        AddSample(d, {.latitude = 48.0 + i * 0.001,
+                      .longitude = 11.0,
+                      .values = {50.0 + i, 20.0},
+                      .status = i % 2 ? "No error" : "Tuner <fault> & ]]>",
+                      .speed = 30.0,
+                      .graphs = {{-10, -20, -30}},
+                      .texts = {evil}});
+    TempDir dir;
+    MapArea area;
+    std::string message;
+    ASSERT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
+    const std::string archive = dir.file("evil.kmz");
+    const KmzWriteResult r = Kmz_WriteArchive(d, Request(d, archive, KmzScope_Default(d)), area, nullptr, {});
+    ASSERT_EQ(r.outcome, KmzOutcome::Success) << r.message;
+    const auto entries = ReadArchive(archive);
+    ExpectSoundArchive(archive, entries);
+    std::string all;
+    for (const auto& e : entries)
+        if (EndsWith(e.name, ".kml")) all += e.bytes;
+    EXPECT_EQ(all.find("<b>bold"), std::string::npos);
+    EXPECT_EQ(all.find("<fault>"), std::string::npos);
+    EXPECT_NE(all.find("R&#38;D &#60;b&#62;bold&#60;/b&#62; ]]&#62; \xC2\xB5V \xC2\xB5s"), std::string::npos);
+    EXPECT_NE(all.find("<name>R&#38;D &#60;1&#62;</name>"), std::string::npos);
+    EXPECT_NE(all.find("Level [dB\xC2\xB5V] &#60;&#38;&#62;"), std::string::npos);
+    // No Latin-1 byte is left: the documents are valid UTF-8 throughout.
+    EXPECT_EQ(all.find("\xB5V"), all.find("\xC2\xB5V") + 1);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const auto c = static_cast<unsigned char>(all[i]);
+        if (c == 0xB5) {
+            ASSERT_GT(i, 0u);
+            EXPECT_EQ(static_cast<unsigned char>(all[i - 1]), 0xC2) << i;
+        }
+    }
+}

@@ -1,0 +1,317 @@
+#pragma once
+// Helpers of the KMZ conversion tests: reading an archive back through
+// minizip, checking its KML with a real XML parser (xmllint) and its links
+// and bitmaps, and small data sets built in memory.
+#include <minizip/unzip.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "export/kmz/kmzdriver.h"
+#include "export/kmz/kmzload.h"
+#include "platform/text.h"
+#include "records/statistics.h"
+#include "support/testsupport.h"
+
+namespace kmztest {
+
+struct Entry {
+    std::string name;
+    std::string bytes;
+};
+
+inline std::vector<Entry> ReadArchive(const std::string& path) {
+    std::vector<Entry> entries;
+    unzFile zip = unzOpen(path.c_str());
+    if (zip == nullptr) return entries;
+    for (int rc = unzGoToFirstFile(zip); rc == UNZ_OK; rc = unzGoToNextFile(zip)) {
+        char name[1024];
+        unz_file_info info;
+        if (unzGetCurrentFileInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) break;
+        Entry e;
+        e.name = name;
+        e.bytes.resize(info.uncompressed_size);
+        if (unzOpenCurrentFile(zip) != UNZ_OK) break;
+        const int n = unzReadCurrentFile(zip, e.bytes.data(), static_cast<unsigned>(e.bytes.size()));
+        unzCloseCurrentFile(zip);
+        if (n != static_cast<int>(e.bytes.size())) break;
+        entries.push_back(std::move(e));
+    }
+    unzClose(zip);
+    return entries;
+}
+
+inline const Entry* Find(const std::vector<Entry>& entries, const std::string& name) {
+    for (const auto& e : entries)
+        if (e.name == name) return &e;
+    return nullptr;
+}
+
+inline bool EndsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+inline int Run(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return status == -1 ? -1 : WEXITSTATUS(status);
+}
+
+// xmllint's complaints about the KML entries; empty when every one is well-formed.
+inline std::string XmlProblems(const std::vector<Entry>& entries) {
+    TempDir dir;
+    std::string files;
+    int n = 0;
+    for (const auto& e : entries) {
+        if (!EndsWith(e.name, ".kml")) continue;
+        const std::string file = dir.file("e" + std::to_string(n++) + ".kml");
+        WriteWholeFile(file, std::vector<std::uint8_t>(e.bytes.begin(), e.bytes.end()));
+        std::FILE* list = std::fopen(dir.file("names").c_str(), "a");
+        std::fprintf(list, "%s %s\n", file.c_str(), e.name.c_str());
+        std::fclose(list);
+        files += " '" + file + "'";
+    }
+    if (files.empty()) return "no KML entry";
+    const std::string out = dir.file("xmllint.txt");
+    if (Run("xmllint --noout" + files + " >'" + out + "' 2>&1") == 0) return {};
+    const auto bytes = ReadWholeFile(out);
+    const auto names = ReadWholeFile(dir.file("names"));
+    return std::string(bytes.begin(), bytes.end()) + std::string(names.begin(), names.end());
+}
+
+inline std::string FolderOf(const std::string& name) {
+    const auto slash = name.rfind('/');
+    return slash == std::string::npos ? "" : name.substr(0, slash + 1);
+}
+
+// The texts between open and close, in order of appearance.
+inline std::vector<std::string> Between(const std::string& text, const std::string& open, const std::string& close) {
+    std::vector<std::string> out;
+    for (std::size_t at = text.find(open); at != std::string::npos; at = text.find(open, at)) {
+        at += open.size();
+        const std::size_t end = text.find(close, at);
+        if (end == std::string::npos) break;
+        out.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return out;
+}
+
+// Every <href> and the document part of every <styleUrl> of the KML entries,
+// resolved against the folder of the entry that names it, that names no entry
+// (and every style "#BS_n" that its style document lacks).
+inline std::vector<std::string> UnresolvedLinks(const std::vector<Entry>& entries) {
+    std::set<std::string> names;
+    for (const auto& e : entries) names.insert(e.name);
+    std::map<std::string, std::set<std::string>> styles;  // style document -> its style ids
+    std::vector<std::string> missing;
+    for (const auto& e : entries) {
+        if (!EndsWith(e.name, ".kml")) continue;
+        const std::string folder = FolderOf(e.name);
+        for (const auto& href : Between(e.bytes, "<href>", "</href>"))
+            if (!names.count(folder + href)) missing.push_back(e.name + " -> " + href);
+        for (const auto& url : Between(e.bytes, "<styleUrl>", "</styleUrl>")) {
+            const std::size_t hash = url.find('#');
+            const std::string target = folder + url.substr(0, hash);
+            const Entry* doc = hash == std::string::npos ? nullptr : Find(entries, target);
+            if (doc == nullptr) {
+                missing.push_back(e.name + " -> " + url);
+                continue;
+            }
+            auto it = styles.find(target);
+            if (it == styles.end()) {
+                std::set<std::string> ids;
+                for (const auto& id : Between(doc->bytes, "<Style id=\"", "\">")) ids.insert(id);
+                it = styles.emplace(target, std::move(ids)).first;
+            }
+            if (!it->second.count(url.substr(hash + 1))) missing.push_back(e.name + " -> " + url);
+        }
+    }
+    return missing;
+}
+
+// Images of the balloons ("../V0_..." and the like) that name no bitmap of the archive's folder.
+inline std::vector<std::string> UnresolvedImages(const std::vector<Entry>& entries) {
+    std::set<std::string> names;
+    for (const auto& e : entries) names.insert(e.name);
+    std::vector<std::string> missing;
+    for (const auto& e : entries) {
+        if (!EndsWith(e.name, ".kml")) continue;
+        for (const auto& src : Between(e.bytes, "src=\"../", "\""))
+            if (!names.count("files/" + src)) missing.push_back(e.name + " -> " + src);
+    }
+    return missing;
+}
+
+inline std::uint32_t U32(const std::string& b, std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+
+// What is wrong with a BMP entry's headers; empty when they are sound.
+inline std::string BmpProblem(const Entry& e) {
+    const std::string& b = e.bytes;
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return e.name + ": no BMP header";
+    const std::uint32_t width = U32(b, 18), height = U32(b, 22);
+    const std::uint32_t image = U32(b, 34);
+    if (U32(b, 2) != b.size() || U32(b, 10) != 54 || U32(b, 14) != 40) return e.name + ": sizes";
+    if (width == 0 || height == 0 || width > 10000 || height > 10000) return e.name + ": dimensions";
+    if ((U32(b, 26) & 0xFFFF) != 1 || (U32(b, 26) >> 16) != 32 || U32(b, 30) != 0) return e.name + ": format";
+    if (image != width * 4 * height || image + 54 != b.size()) return e.name + ": image size";
+    return {};
+}
+
+// --- data sets built in memory ---
+
+inline DtrValueDescriptor Value(const char* longName, int kind, int decimals, const char* name = nullptr) {
+    DtrValueDescriptor v{};
+    Text_Copy(v.group, "Values");
+    Text_Copy(v.name, name ? name : longName);
+    Text_Copy(v.longName, longName);
+    v.decimals = decimals;
+    v.displayKind = kind;
+    return v;
+}
+
+inline DtrGraphDescriptor Graph(const char* longName, int points, const char* yMin, const char* yMax) {
+    DtrGraphDescriptor g{};
+    Text_Copy(g.group, "Graphs");
+    Text_Copy(g.name, longName);
+    Text_Copy(g.longName, longName);
+    g.points = points;
+    Text_Copy(g.xLabel, "Time [\xB5s]");
+    Text_Copy(g.xMin, "-250");
+    Text_Copy(g.xMax, "250");
+    Text_Copy(g.yLabel, "Power [dB]");
+    Text_Copy(g.yMin, yMin);
+    Text_Copy(g.yMax, yMax);
+    return g;
+}
+
+inline DtrItemDescriptor Item(const char* longName, int width = 20) {
+    DtrItemDescriptor t{};
+    Text_Copy(t.group, "Parameters");
+    Text_Copy(t.name, longName);
+    Text_Copy(t.longName, longName);
+    t.width = width;
+    return t;
+}
+
+inline DtrInfoEntry Info(const char* group, const char* key, const char* value) {
+    DtrInfoEntry e{};
+    Text_Copy(e.group, group);
+    Text_Copy(e.key, key);
+    Text_Copy(e.value, value);
+    return e;
+}
+
+// A data set with the given channels and one source file named path.
+inline KmzDataSet DataSet(std::vector<DtrValueDescriptor> values, std::vector<DtrGraphDescriptor> graphs = {},
+                          std::vector<DtrItemDescriptor> items = {}, const std::string& path = "/data/drive.dtr") {
+    KmzDataSet d;
+    d.values = std::move(values);
+    d.graphs = std::move(graphs);
+    d.items = std::move(items);
+    d.itemTexts.resize(d.items.size());
+    for (const auto& g : d.graphs) {
+        d.graphOffset.push_back(d.graphPoints);
+        d.graphPoints += static_cast<std::size_t>(g.points);
+    }
+    d.statistics = Recording_NewStatistics(d.mapChannels());
+    d.statusTexts.push_back(kStatusNoError);
+    d.outputName = path;
+    KmzLoadedFile f;
+    f.source.entry.path = path;
+    f.info = {Info("File", "Description", "drive"), Info("File", "Created", "01.06.2026 10:00:00"),
+              Info("File", "Standard", "DVB-T / DVB-H")};
+    d.files.push_back(std::move(f));
+    return d;
+}
+
+struct SampleSpec {
+    double latitude = 48.0;
+    double longitude = 11.0;
+    std::vector<double> values;         // one value per channel, all valid; NaN for an invalid one
+    std::string status = kStatusNoError;
+    double speed = -1.0;
+    std::uint8_t position = kKmzGpsPosition;
+    std::vector<std::vector<float>> graphs;  // per graph its points; empty: invalid
+    std::vector<std::string> texts;          // per text channel; empty: invalid
+    double time = 0.0;
+};
+
+inline std::uint32_t InternText(std::vector<std::string>& table, const std::string& text) {
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (table[i] == text) return static_cast<std::uint32_t>(i + 1);
+    table.push_back(text);
+    return static_cast<std::uint32_t>(table.size());
+}
+
+inline void AddSample(KmzDataSet& d, const SampleSpec& spec) {
+    KmzSample s;
+    s.latitude = spec.latitude;
+    s.longitude = spec.longitude;
+    s.speed = spec.speed;
+    s.position = spec.position;
+    s.time = spec.time;
+    s.status = static_cast<std::int32_t>(InternText(d.statusTexts, spec.status) - 1);
+    for (std::size_t i = 0; i < d.values.size(); ++i) {
+        const double v = i < spec.values.size() ? spec.values[i] : 0.0;
+        const bool valid = i < spec.values.size() && v == v;
+        d.sampleValues.push_back(valid ? 1.0 : 0.0);
+        d.sampleValues.push_back(valid ? v : 0.0);
+        updateStatistics(d.statistics[i + 1], d.values[i].displayKind, valid ? 1.0 : 0.0, valid ? v : 0.0);
+    }
+    for (std::size_t g = 0; g < d.graphs.size(); ++g) {
+        const double yMin = std::atof(d.graphs[g].yMin), yMax = std::atof(d.graphs[g].yMax);
+        bool any = false;
+        for (int j = 0; j < d.graphs[g].points; ++j) {
+            std::uint8_t level = kKmzNoLevel;
+            if (g < spec.graphs.size() && static_cast<std::size_t>(j) < spec.graphs[g].size())
+                level = KmzLoad_GraphLevel(spec.graphs[g][static_cast<std::size_t>(j)], yMin, yMax);
+            d.graphLevels.push_back(level);
+            any = any || level != kKmzNoLevel;
+        }
+        d.graphUsable.push_back(any ? 1 : 0);
+    }
+    for (std::size_t t = 0; t < d.items.size(); ++t) {
+        const bool has = t < spec.texts.size() && !spec.texts[t].empty();
+        d.sampleTexts.push_back(has ? InternText(d.itemTexts[t], spec.texts[t]) : 0);
+    }
+    if (spec.position == kKmzGpsPosition) {
+        if (!d.hasBounds) {
+            d.minLongitude = d.maxLongitude = s.longitude;
+            d.minLatitude = d.maxLatitude = s.latitude;
+            d.hasBounds = true;
+        }
+        d.minLongitude = std::min(d.minLongitude, s.longitude);
+        d.maxLongitude = std::max(d.maxLongitude, s.longitude);
+        d.minLatitude = std::min(d.minLatitude, s.latitude);
+        d.maxLatitude = std::max(d.maxLatitude, s.latitude);
+        if (s.speed != -1.0) d.maxSpeedKmh = std::max(d.maxSpeedKmh, s.speed);
+    }
+    d.samples.push_back(s);
+    d.files.front().sampleCount += 1;
+}
+
+// Anchors from the data (the "Auto" button) for every channel.
+inline KmzWriteRequest Request(const KmzDataSet& d, const std::string& archivePath, const KmzScope& scope) {
+    KmzWriteRequest r;
+    r.archivePath = archivePath;
+    r.scope = scope;
+    r.stamp = "0123456789ABCDEF";
+    KmzColourMemoryView view;
+    const KmzColourScope cs = Kmz_ColourScope(d, scope);
+    autoAssignAnchors(cs, view);
+    validateColourScales(cs, view, r.anchors);
+    r.colours = view.colours();
+    return r;
+}
+
+}  // namespace kmztest

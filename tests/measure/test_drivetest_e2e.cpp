@@ -1,0 +1,309 @@
+// Drive tests against simulated analyzers on loopback addresses: lock-step
+// samples, re-initialisation after faults, invalid results.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#include "drivetest/configcheck.h"
+#include "drivetest/measurementselection.h"
+#include "instrument/tcpscpi.h"
+#include "measure/drivetest.h"
+#include "platform/datetime.h"
+#include "platform/text.h"
+#include "records/recording.h"
+#include "support/simprocess.h"
+#include "support/testsupport.h"
+
+namespace {
+
+constexpr int kPort = 5025;
+
+struct FileSamples {
+    RecordFile file;
+    std::vector<RecordSample> samples;
+};
+
+FileSamples ReadAll(const std::string& path) {
+    FileSamples fs;
+    FileContainer ctx;
+    std::string msg;
+    EXPECT_TRUE(Recording_OpenFile(ctx, fs.file, path.c_str(), msg)) << path << ": " << msg;
+    RecordSample s;
+    while (Recording_ReadSample(ctx, fs.file, s)) fs.samples.push_back(s);
+    FileIO_CloseRead(ctx);
+    return fs;
+}
+
+DriveTestAnalyzer Analyzer(const std::string& address, bool gps, const std::vector<double>& mhz,
+                           const std::string& prefix) {
+    TcpScpi_Init();
+    ReceiverInfo_Init();
+    DriveTestAnalyzer a;
+    Text_Copy(a.slot.address, address);
+    ReceiverInfo_CopyFamily(a.slot.family, ReceiverInfo_Families().front());
+    EXPECT_EQ(DriveTest_CheckAnalyzer(a.slot, 400), 1);
+    DriveTest_ValidateSlot(a.slot, "DVB-T / DVB-H");
+    EXPECT_STREQ(a.slot.status, "OK");
+    a.slot.inputIndex = 1;
+    a.slot.levelUnitIndex = 1;  // dBm
+    a.providesGps = gps;
+    const BroadcastStandard& standard = a.slot.family.standards[static_cast<std::size_t>(a.slot.standardIndex - 1)];
+    int n = 0;
+    for (double f : mhz) {
+        FrequencyEntry e;
+        e.description = prefix + std::to_string(++n);
+        e.frequencyMHz = f;
+        a.frequencies.push_back(e);
+    }
+    a.selectedTags = DriveTest_SelectDefaultMeasurements(standard);
+    return a;
+}
+
+DriveTestSetup MakeSetup(const TempDir& dir, std::vector<DriveTestAnalyzer> analyzers) {
+    DriveTestSetup s;
+    s.settings.standard = "DVB-T / DVB-H";
+    s.settings.levelUnit = "dBm";
+    s.settings.distanceUnit = kDistanceKilometers;
+    s.settings.outputDirectory = dir.path();
+    s.analyzers = std::move(analyzers);
+    return s;
+}
+
+// Monitoring until every analyzer is prepared and waits for the first sample, as a user would before Record.
+void MonitorUntilPrepared(int timeoutSeconds) {
+    DriveTest_RequestState(kStateMonitoring);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    while (std::chrono::steady_clock::now() < until) {
+        bool all = true;
+        for (const auto& t : DriveTest_Threads()) all = all && t.phase == kPhaseWaiting;
+        if (all) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+// Records until the first analyzer has taken `samples` samples (or the time runs out).
+bool RecordSamples(int samples, int timeoutSeconds) {
+    MonitorUntilPrepared(60);
+    if (!DriveTest_Record()) return false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    while (std::chrono::steady_clock::now() < until) {
+        auto threads = DriveTest_Threads();
+        int taken = 0;
+        for (int c : threads.front().sampleCounts) taken += c;
+        if (taken >= samples) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    DriveTest_Stop(kStopPressed);
+    return DriveTest_WaitStopped(60000);
+}
+
+class RecordingView : public NullDriveTestView {
+public:
+    void message(const std::string& text) override {
+        std::lock_guard<std::mutex> l(m);
+        messages.push_back(text);
+    }
+    std::mutex m;
+    std::vector<std::string> messages;
+};
+
+class DriveTestE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (SimProcess_Binary().empty()) GTEST_SKIP() << "simulator not built";
+        DriveTest_SetFreeSpaceProbe(nullptr);
+    }
+    void TearDown() override { DriveTest_Release(); }
+};
+
+}  // namespace
+
+TEST_F(DriveTestE2E, OneAnalyzerTwoFrequencies) {
+    SimProcess sim("Alvra", "127.0.1.11", kPort, {"--seed", "11", "--settle-ms", "100"});
+    ASSERT_TRUE(sim.ready());
+    TempDir dir;
+    RecordingView view;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.11", true, {474.0, 482.0}, "Ch")}), view, error)) << error;
+    ASSERT_TRUE(RecordSamples(4, 90));
+    ASSERT_EQ(DriveTest_StopReason(), kStopPressed);
+    const auto files = DriveTest_RecordFiles();
+    ASSERT_EQ(files.size(), 2u);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].rfind("All drive test results have been successfully written to\n", 0), 0u);
+    EXPECT_NE(view.messages[0].find(files[1]), std::string::npos);
+
+    // Frequencies take turns: together the files hold every sample, each one second or more apart.
+    std::vector<double> starts;
+    for (const auto& path : files) {
+        auto fs = ReadAll(path);
+        EXPECT_GE(fs.samples.size(), 2u) << path;
+        EXPECT_EQ(fs.file.header.valueCount, 8);
+        EXPECT_EQ(fs.file.header.graphCount, 1);
+        for (const auto& s : fs.samples) {
+            starts.push_back(s.head.cycleStart.dateTime);
+            EXPECT_STREQ(s.head.status, kStatusNoError);
+            EXPECT_EQ(s.head.gps.gpsFix, 1);
+            EXPECT_LE(s.head.cycleStart.dateTime, s.head.cycleEnd.dateTime);
+            EXPECT_EQ(s.values[0], 1.0) << "the level is always measured";
+        }
+    }
+    std::sort(starts.begin(), starts.end());
+    for (std::size_t i = 1; i < starts.size(); ++i) EXPECT_GE(starts[i] - starts[i - 1], 1.0);
+}
+
+TEST_F(DriveTestE2E, TwoAnalyzersRecordInLockStep) {
+    SimProcess a("Alvra", "127.0.1.21", kPort, {"--seed", "21", "--settle-ms", "100"});
+    SimProcess b("Alvra", "127.0.1.22", kPort, {"--seed", "22", "--settle-ms", "100", "--latency-ms", "30"});
+    ASSERT_TRUE(a.ready());
+    ASSERT_TRUE(b.ready());
+    TempDir dir;
+    RecordingView view;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.21", false, {474.0}, "A"),
+                                            Analyzer("127.0.1.22", true, {474.0}, "B")}),
+                                view, error))
+        << error;
+    ASSERT_TRUE(RecordSamples(6, 90));
+    const auto files = DriveTest_RecordFiles();
+    ASSERT_EQ(files.size(), 2u);
+    auto fa = ReadAll(files[0]), fb = ReadAll(files[1]);
+    ASSERT_GE(fa.samples.size(), 6u) << files[0] << " / " << fb.samples.size();
+    ASSERT_EQ(fa.samples.size(), fb.samples.size());
+    for (std::size_t i = 0; i < fa.samples.size(); ++i) {
+        const auto &x = fa.samples[i].head, &y = fb.samples[i].head;
+        EXPECT_EQ(x.cycleStart.dateTime, y.cycleStart.dateTime) << "sample " << i;
+        EXPECT_EQ(x.cycleEnd.dateTime, y.cycleEnd.dateTime) << "sample " << i;
+        EXPECT_EQ(std::memcmp(&x.gps, &y.gps, sizeof x.gps), 0) << "sample " << i;
+    }
+}
+
+// A dropped connection re-initialises the analyzer; the spoiled sample carries
+// the reason and recording goes on with no sample lost.
+TEST_F(DriveTestE2E, DroppedConnectionLeadsToReInit) {
+    SimProcess sim("Alvra", "127.0.1.31", kPort, {"--seed", "31", "--settle-ms", "100", "--drop-at-seconds", "9"});
+    ASSERT_TRUE(sim.ready());
+    TempDir dir;
+    RecordingView view;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.31", true, {474.0}, "D")}), view, error)) << error;
+    MonitorUntilPrepared(60);
+    ASSERT_TRUE(DriveTest_Record());
+    // Record until the re-initialisation is over and three good samples followed it.
+    bool sawReinit = false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    while (std::chrono::steady_clock::now() < until) {
+        auto t = DriveTest_Threads().front();
+        if (!t.lastReinitReason.empty()) sawReinit = true;
+        if (sawReinit && t.lastReinitReason.empty() && !t.sampleCounts.empty() && t.sampleCounts[0] >= 12) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    DriveTest_Stop(kStopPressed);
+    ASSERT_TRUE(DriveTest_WaitStopped(60000));
+    EXPECT_TRUE(sawReinit) << "the status must show the re-initialisation";
+    const auto files = DriveTest_RecordFiles();
+    ASSERT_EQ(files.size(), 1u);
+    auto fs = ReadAll(files[0]);
+    int spoiled = -1;
+    for (std::size_t i = 0; i < fs.samples.size(); ++i)
+        if (std::strcmp(fs.samples[i].head.status, kStatusNoError) != 0 && spoiled < 0) spoiled = static_cast<int>(i);
+    ASSERT_GE(spoiled, 0) << "the spoiled sample is stored";
+    const auto& bad = fs.samples[static_cast<std::size_t>(spoiled)];
+    EXPECT_NE(std::strstr(bad.head.status, " -> "), nullptr) << bad.head.status;
+    for (double v : bad.values) EXPECT_EQ(v, 0.0) << "a spoiled sample carries no values";
+    ASSERT_GT(fs.samples.size(), static_cast<std::size_t>(spoiled + 2)) << "recording went on";
+    EXPECT_STREQ(fs.samples.back().head.status, kStatusNoError);
+}
+
+// An analyzer that stops answering drops out of the samples after its
+// re-initialisation starts; the other analyzer keeps recording.
+TEST_F(DriveTestE2E, SilentAnalyzerDoesNotHoldUpTheOther) {
+    SimProcess a("Alvra", "127.0.1.41", kPort, {"--seed", "41", "--settle-ms", "100"});
+    SimProcess b("Alvra", "127.0.1.42", kPort, {"--seed", "42", "--settle-ms", "100"});
+    ASSERT_TRUE(a.ready());
+    ASSERT_TRUE(b.ready());
+    TempDir dir;
+    RecordingView view;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.41", true, {474.0}, "A"),
+                                            Analyzer("127.0.1.42", false, {474.0}, "B")}),
+                                view, error))
+        << error;
+    MonitorUntilPrepared(60);
+    ASSERT_TRUE(DriveTest_Record());
+    auto countA = [] { return DriveTest_Threads().front().sampleCounts.front(); };
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (countA() < 3 && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    b.pause();
+    const int atSilence = countA();
+    std::this_thread::sleep_for(std::chrono::seconds(20));
+    const int after = countA();
+    b.resume();
+    DriveTest_Stop(kStopPressed);
+    ASSERT_TRUE(DriveTest_WaitStopped(60000));
+    EXPECT_GE(after - atSilence, 5) << "analyzer A went on sampling while B was silent";
+}
+
+// Undefined results ("99.1e+36", "---") are stored as invalid, never as numbers.
+TEST_F(DriveTestE2E, UndefinedResultsAreStoredInvalid) {
+    SimProcess sim("Alvra", "127.0.1.51", kPort, {"--seed", "51", "--settle-ms", "100", "--undefined-share", "0.4"});
+    ASSERT_TRUE(sim.ready());
+    TempDir dir;
+    RecordingView view;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.51", true, {474.0}, "U")}), view, error)) << error;
+    ASSERT_TRUE(RecordSamples(6, 90));
+    const auto files = DriveTest_RecordFiles();
+    ASSERT_EQ(files.size(), 1u);
+    auto fs = ReadAll(files[0]);
+    ASSERT_GE(fs.samples.size(), 6u);
+    int invalid = 0;
+    for (const auto& s : fs.samples)
+        for (std::size_t i = 0; i + 1 < s.values.size(); i += 2) {
+            if (s.values[i] == 0.0) {
+                ++invalid;
+                EXPECT_EQ(s.values[i + 1], 0.0);
+            } else {
+                EXPECT_LT(std::fabs(s.values[i + 1]), 1e30) << "an undefined result became a number";
+            }
+        }
+    EXPECT_GT(invalid, 0);
+}
+
+// Record refuses with 500 MB or less free; a sample that leaves less than 200 MB stops the drive test.
+TEST_F(DriveTestE2E, FreeSpaceRules) {
+    SimProcess sim("Alvra", "127.0.1.61", kPort, {"--seed", "61", "--settle-ms", "100"});
+    ASSERT_TRUE(sim.ready());
+    TempDir dir;
+    RecordingView view;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.61", true, {474.0}, "F")}), view, error)) << error;
+    DriveTest_RequestState(kStateMonitoring);
+    DriveTest_SetFreeSpaceProbe([](const std::string&) { return std::int64_t{500} << 20; });
+    EXPECT_FALSE(DriveTest_Record());
+    {
+        std::lock_guard<std::mutex> l(view.m);
+        ASSERT_EQ(view.messages.size(), 1u);
+        EXPECT_EQ(view.messages[0],
+                  "Not enough free diskspace (500 MB) in selected output directory: At least 500 MB are required.\n"
+                  "Select another output directory.");
+    }
+    std::atomic<std::int64_t> free{std::int64_t{501} << 20};
+    DriveTest_SetFreeSpaceProbe([&](const std::string&) { return free.load(); });
+    ASSERT_TRUE(DriveTest_Record());
+    free = std::int64_t{200} << 20;
+    std::this_thread::sleep_for(std::chrono::seconds(8));
+    EXPECT_EQ(DriveTest_StopReason(), "") << "200 MB is still enough";
+    free = std::int64_t{199} << 20;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (DriveTest_StopReason().empty() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(DriveTest_StopReason(), "Free diskspace (199 MB) below lower limit (200 MB)");
+    ASSERT_TRUE(DriveTest_WaitStopped(60000));
+    std::lock_guard<std::mutex> l(view.m);
+    EXPECT_EQ(view.messages.back(), "The drive test had to be stopped:\n\nFree diskspace (199 MB) below lower limit (200 MB)");
+    DriveTest_SetFreeSpaceProbe(nullptr);
+}
