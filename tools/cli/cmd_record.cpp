@@ -31,6 +31,7 @@
 namespace {
 
 std::atomic<bool> interrupted{false};
+constexpr int kPrepareSeconds = 120;  // longest wait for the analyzers' preparation before recording
 
 void OnInterrupt(int) { interrupted = true; }
 
@@ -393,6 +394,28 @@ int Cli_Record(int argc, char** argv) {
     const std::string levelTitle = Text_Format("Level [%s]", unit->name);
 
     DriveTest_RequestState(kStateMonitoring);
+    // As a user on the recording page, wait until every analyzer is prepared and
+    // waits for the first sample, so the first samples hold every analyzer.
+    {
+        const double since = DateTime_Now();
+        double lastDraw = 0.0;
+        for (;;) {
+            bool prepared = true;
+            for (const auto& t : DriveTest_Threads()) prepared = prepared && t.phase == kPhaseWaiting;
+            if (prepared || interrupted) break;
+            const double now = DateTime_Now();
+            if (now - since > kPrepareSeconds) {
+                std::fprintf(stderr, "warning: not every analyzer is prepared after %d s; recording starts anyway\n",
+                             kPrepareSeconds);
+                break;
+            }
+            if (now - lastDraw >= (terminal ? 1.0 : 5.0)) {
+                view.draw(levelTitle);
+                lastDraw = now;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
     int status = 0;
     if (!interrupted && DriveTest_Record()) {
         const double started = DateTime_Now();
