@@ -290,25 +290,25 @@ int Cli_Record(int argc, char** argv) {
 
     // Frequencies, checked as the frequency page does.
     std::map<std::string, int> descriptions;
-    for (const auto& spec : args.all("freq")) {
-        auto eq = spec.find('=');
+    for (const auto& freqArg : args.all("freq")) {
+        auto eq = freqArg.find('=');
         if (eq == std::string::npos) return Cli_Usage("record", "--freq must be ADDR=MHZ:DESC[:TITLE=LABEL...]");
-        auto it = byAddress.find(spec.substr(0, eq));
-        if (it == byAddress.end()) return Cli_Usage("record", "--freq names an unknown analyzer: " + spec);
+        auto it = byAddress.find(freqArg.substr(0, eq));
+        if (it == byAddress.end()) return Cli_Usage("record", "--freq names an unknown analyzer: " + freqArg);
         DriveTestAnalyzer& da = analyzers[it->second];
         const BroadcastStandard& standard = da.slot.family.standards[static_cast<std::size_t>(da.slot.standardIndex - 1)];
-        auto fields = SplitOn(Text_Utf8ToLatin1(spec.substr(eq + 1)), ':');
-        if (fields.size() < 2) return Cli_Usage("record", "--freq needs a frequency and a description: " + spec);
+        auto fields = SplitOn(Text_Utf8ToLatin1(freqArg.substr(eq + 1)), ':');
+        if (fields.size() < 2) return Cli_Usage("record", "--freq needs a frequency and a description: " + freqArg);
         FrequencyEntry e;
         if (!Text_ParseDouble(fields[0], e.frequencyMHz) || e.frequencyMHz < da.slot.family.rangeLow ||
             e.frequencyMHz > da.slot.family.rangeHigh)
-            return Cli_Usage("record", "frequency must be 0.5 to 3000 MHz: " + spec);
+            return Cli_Usage("record", "frequency must be 0.5 to 3000 MHz: " + freqArg);
         e.description = fields[1];
         if (!FileIO_IsValidFileName(e.description.c_str()) || e.description.size() > 20)
-            return Cli_Usage("record", "description must be a valid file name of at most 20 characters: " + spec);
+            return Cli_Usage("record", "description must be a valid file name of at most 20 characters: " + freqArg);
         if (descriptions[e.description]++) return Cli_Usage("record", "description used twice: " + e.description);
         for (const auto& other : da.frequencies)
-            if (other.frequencyMHz == e.frequencyMHz) return Cli_Usage("record", "the same channel twice: " + spec);
+            if (other.frequencyMHz == e.frequencyMHz) return Cli_Usage("record", "the same channel twice: " + freqArg);
         for (const auto& p : standard.parameters)
             e.parameterValues.push_back(p.kind == kParameterSelection
                                             ? (p.choices.empty() ? std::string() : std::string(p.choices.front().label))
