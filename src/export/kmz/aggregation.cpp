@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <tuple>
 #include <utility>
 
 #include "export/kmz/bitmaps.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -55,7 +55,10 @@ bool WriteGraphHistograms(KmzExport& ex, MapCell& cell, const std::vector<int>& 
             }
             maximum = std::max(maximum, above);
         }
-        if (!Bitmaps_WriteGraphHistogram(ex.archive, g, cell.cellId.c_str(), ex.stamp.c_str(), h.counters, maximum))
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kGraphColumns) * kGraphRows * 4);
+        if (!Bitmaps_DrawGraphHistogram(h.counters, maximum, pixels.data()) ||
+            !ex.sink.writeBitmap(Text_Format("files/G%d_%s_%s.bmp", g, cell.cellId.c_str(), ex.stamp.c_str()),
+                                 kGraphColumns, kGraphColumns * 4, kGraphRows, std::move(pixels)))
             return false;
     }
     return true;
@@ -91,21 +94,17 @@ bool WriteValueDistributions(KmzExport& ex, MapCell& cell) {
         }
         const KmzAnchors anchors = ex.anchors[static_cast<std::size_t>(c)];
         const KmzColourSet colours = ex.colours;
-        if (!Bitmaps_WriteValueDistribution(ex.archive, c, cell.cellId.c_str(), ex.stamp.c_str(), h.bins, maximum,
-                                            st.worst, st.best,
-                                            [&](double v) { return classColour(anchors, colours, v); }))
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kValueBins) * kValueRows * 4);
+        if (!Bitmaps_DrawValueDistribution(h.bins, maximum, st.worst, st.best,
+                                           [&](double v) { return classColour(anchors, colours, v); }, pixels.data()) ||
+            !ex.sink.writeBitmap(Text_Format("files/V%d_%s_%s.bmp", c, cell.cellId.c_str(), ex.stamp.c_str()),
+                                 kValueBins, kValueBins * 4, kValueRows, std::move(pixels)))
             return false;
     }
     return true;
 }
 
 }  // namespace
-
-int Kmz_GraphColumn(int point, int points) {
-    if (points < 2) return 0;
-    const long column = std::lround(static_cast<double>(point) * (kGraphColumns - 1) / (points - 1));
-    return static_cast<int>(std::clamp<long>(column, 0, kGraphColumns - 1));
-}
 
 int Kmz_DistributionBin(double x, double worst, double best, int ratingKind) {
     double position;
@@ -137,7 +136,9 @@ bool aggregateCell(KmzExport& ex, MapCell& cell) {
     for (std::size_t t = 0; t < nt; ++t)
         if (t < ex.scope.parameters.size() && ex.scope.parameters[t]) parameters.push_back(static_cast<int>(t));
 
-    h.levelCounts.assign(ng * kGraphColumns * kKmzGraphLevels, 0);
+    // Per graph: a counter per column and level.
+    constexpr std::size_t kCounters = kGraphColumns * kKmzGraphLevels;
+    h.levelCounts.assign(ng * kCounters, 0);
     h.graphCounts.assign(ng, 0);
     h.parameterValid.assign(nt, 0);
     Tally states(h.statusCounts);
@@ -145,13 +146,6 @@ bool aggregateCell(KmzExport& ex, MapCell& cell) {
     // Text counts are kept per (channel, text): the texts of channel t start at textBase[t].
     std::vector<std::size_t> textBase(nt + 1, 0);
     for (std::size_t t = 0; t < nt; ++t) textBase[t + 1] = textBase[t] + d.itemTexts[t].size() + 1;
-
-    std::vector<std::vector<int>> columns(ng);
-    for (int g : graphs) {
-        const int n = d.graphs[static_cast<std::size_t>(g)].points;
-        columns[static_cast<std::size_t>(g)].resize(static_cast<std::size_t>(n));
-        for (int j = 0; j < n; ++j) columns[static_cast<std::size_t>(g)][static_cast<std::size_t>(j)] = Kmz_GraphColumn(j, n);
-    }
 
     for (std::int32_t index : cell.samples) {
         const auto i = static_cast<std::size_t>(index);
@@ -167,16 +161,13 @@ bool aggregateCell(KmzExport& ex, MapCell& cell) {
             updateStatistics(cell.statistics[v + 1], d.values[v].displayKind, values[2 * v], values[2 * v + 1]);
 
         const std::uint8_t* usable = &d.graphUsable[i * ng];
-        const std::uint8_t* levels = d.graphLevels.data() + i * d.graphPoints;
+        const std::uint64_t* start = &d.graphStart[i * ng];
         for (int g : graphs) {
             if (!usable[g]) continue;
             ++h.graphCounts[static_cast<std::size_t>(g)];
-            const std::uint8_t* pts = levels + d.graphOffset[static_cast<std::size_t>(g)];
-            const int* col = columns[static_cast<std::size_t>(g)].data();
-            std::int32_t* counts = &h.levelCounts[static_cast<std::size_t>(g) * kGraphColumns * kKmzGraphLevels];
-            const int n = d.graphs[static_cast<std::size_t>(g)].points;
-            for (int j = 0; j < n; ++j)
-                if (pts[j] != kKmzNoLevel) ++counts[col[j] * kKmzGraphLevels + pts[j]];
+            std::int32_t* counts = &h.levelCounts[static_cast<std::size_t>(g) * kCounters];
+            const std::uint16_t* counter = d.graphCounters.data();
+            for (std::uint64_t k = start[g], end = start[g + 1]; k < end; ++k) ++counts[counter[k]];
         }
 
         const std::uint32_t* sampleTexts = &d.sampleTexts[i * nt];

@@ -12,9 +12,6 @@
 // False only when an archive write fails.
 bool aggregateCell(KmzExport& ex, MapCell& cell);
 
-// The histogram column of point j of n points: the nearest integer to j x 199 / (n - 1).
-int Kmz_GraphColumn(int point, int points);
-
 // The distribution bin (0..49) of a valid value x of a channel whose cell figures
 // run from worst to best; rating kind 2 bins the magnitude.
 int Kmz_DistributionBin(double x, double worst, double best, int ratingKind);

@@ -53,10 +53,10 @@ std::string Overlay(const char* placement, int x, int y, const char* yunits) {
     return Text_Format("<%s x=\"%d\" y=\"%d\" xunits=\"fraction\" yunits=\"%s\"/>\n", placement, x, y, yunits);
 }
 
-bool WriteEntry(KmzArchive& archive, const std::string& name, const std::string& text) {
-    if (!kmzOpenEntry(archive, name.c_str())) return false;
-    const bool written = Kml_Write(archive, text);
-    const bool closed = kmzCloseEntry(archive);
+bool WriteEntry(KmzEntrySink& sink, const std::string& name, const std::string& text) {
+    if (!sink.openEntry(name)) return false;
+    const bool written = Kml_Write(sink, text);
+    const bool closed = sink.closeEntry();
     return written && closed;
 }
 
@@ -149,7 +149,7 @@ bool writeRootDocument(KmzExport& ex) {
     out += "</ScreenOverlay>\n</Folder>\n";
     out += formatNetworkLink("Data", ex.area, -1, -1, "files/root_" + ex.stamp + ".kml");
     out += kKmlFooter;
-    return WriteEntry(ex.archive, "doc.kml", out);
+    return WriteEntry(ex.sink, "doc.kml", out);
 }
 
 bool writeNavigationDocument(KmzExport& ex) {
@@ -191,5 +191,5 @@ bool writeNavigationDocument(KmzExport& ex) {
         if (spotOpen) out += "</Folder>\n";
     }
     out += kKmlFooter;
-    return WriteEntry(ex.archive, "files/root_" + ex.stamp + ".kml", out);
+    return WriteEntry(ex.sink, "files/root_" + ex.stamp + ".kml", out);
 }

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "export/kmz/maparea.h"
-#include "export/kmz/zipio.h"
+#include "export/kmz/entrysink.h"
 
 std::string Kml_Text(std::string_view latin1);
 
@@ -27,7 +27,5 @@ std::string formatRegion(const MapArea& area, int minPixels, int maxPixels);
 std::string formatNetworkLink(std::string_view name, const MapArea& area, int minPixels, int maxPixels,
                               std::string_view target);
 
-// Appends text to the open entry of the archive.
-inline bool Kml_Write(KmzArchive& archive, std::string_view text) {
-    return kmzWrite(archive, text.data(), text.size());
-}
+// Appends text to the open entry.
+inline bool Kml_Write(KmzEntrySink& sink, std::string_view text) { return sink.write(text); }

@@ -230,27 +230,24 @@ std::string Kml_BalloonStyle(const KmzExport& ex, int index, const MapCell& cell
 }
 
 bool writeBalloonStyle(KmzExport& ex, int index, const MapCell& cell) {
-    return Kml_Write(ex.archive, Kml_BalloonStyle(ex, index, cell));
+    return Kml_Write(ex.sink, Kml_BalloonStyle(ex, index, cell));
 }
 
 bool writeStyleDocument(KmzExport& ex, const std::string& tilePath, const std::vector<MapCell>& cells) {
     bool open = false;
     for (std::size_t n = 0; n < cells.size(); ++n) {
-        if (ex.isCancelled()) {
-            if (open) kmzCloseEntry(ex.archive);
-            return false;
-        }
+        if (ex.isCancelled()) return false;
         const MapCell& cell = cells[n];
         if (!cell.styleDoc.empty() || !cell.aggregated) continue;
         if (!open) {
-            if (!kmzOpenEntry(ex.archive, Kml_StyleEntry(tilePath, ex.stamp).c_str())) return false;
+            if (!ex.sink.openEntry(Kml_StyleEntry(tilePath, ex.stamp))) return false;
             open = true;
-            if (!Kml_Write(ex.archive, std::string(kKmlHeader) + "<name>Doc D_" + tilePath + "</name>\n")) return false;
+            if (!Kml_Write(ex.sink, std::string(kKmlHeader) + "<name>Doc D_" + tilePath + "</name>\n")) return false;
         }
         if (!writeBalloonStyle(ex, static_cast<int>(n + 1), cell)) return false;
     }
     if (!open) return true;
-    return Kml_Write(ex.archive, kKmlFooter) && kmzCloseEntry(ex.archive);
+    return Kml_Write(ex.sink, kKmlFooter) && ex.sink.closeEntry();
 }
 
 std::string Kml_PlacemarkColour(const KmzExport& ex, const MapCell& cell, int kind, int channel) {
@@ -270,41 +267,46 @@ bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize
                                   channel, tilePath.c_str(), ex.stamp.c_str());
     out += region;
     out += "\n";
-    if (!Kml_Write(ex.archive, out)) return false;
+    if (!Kml_Write(ex.sink, out)) return false;
     const double scale = Kml_SpotScale(spotSize), altitude = Kml_SpotAltitude(spotSize);
     for (std::size_t n = 0; n < cells.size(); ++n) {
         if (ex.isCancelled()) return false;
         const MapCell& cell = cells[n];
         if (cell.styleDoc.empty() && !cell.aggregated) continue;
+        // Formatted piece by piece: a layer holds thousands of placemarks.
         const int position = static_cast<int>(n + 1);
-        out = Text_Format("<Placemark id=\"%s_%d_(%s)_%s\">\n", tilePath.c_str(), position, cell.cellId.c_str(),
-                          ex.stamp.c_str());
-        if (cell.styleDoc.empty())
-            out += Text_Format("<styleUrl>D_%s_%s.kml#BS_%d</styleUrl>\n", tilePath.c_str(), ex.stamp.c_str(), position);
-        else
-            out += Text_Format("<styleUrl>D_%s_%s.kml#BS_%d</styleUrl>\n", cell.styleDoc.c_str(), ex.stamp.c_str(),
-                               cell.styleIndex);
-        const std::string colour = Kml_PlacemarkColour(ex, cell, kind, channel);
-        out += Text_Format(
-            "<Style><IconStyle>\n<color>%s</color>\n<scale>%.1lf</scale>\n<Icon>\n<href>spot_%s.bmp</href>\n</Icon>\n"
-            "</IconStyle>\n</Style>\n<Point>\n<altitudeMode>relativeToGround</altitudeMode>\n",
-            colour.c_str(), scale, ex.stamp.c_str());
-        out += Text_Format("<coordinates>\n%lf,%lf,%.1lf\n</coordinates>\n</Point>\n</Placemark>\n",
-                           cell.area.centreLongitude, cell.area.centreLatitude, altitude);
-        if (!Kml_Write(ex.archive, out)) return false;
+        const bool own = cell.styleDoc.empty();
+        out.clear();
+        out.append("<Placemark id=\"").append(tilePath).append("_").append(std::to_string(position)).append("_(");
+        out.append(cell.cellId).append(")_").append(ex.stamp).append("\">\n<styleUrl>D_");
+        out.append(own ? tilePath : cell.styleDoc).append("_").append(ex.stamp).append(".kml#BS_");
+        out.append(std::to_string(own ? position : cell.styleIndex)).append("</styleUrl>\n");
+        out.append("<Style><IconStyle>\n<color>").append(Kml_PlacemarkColour(ex, cell, kind, channel));
+        out.append("</color>\n<scale>");
+        Text_AppendFixed(out, scale, 1);
+        out.append("</scale>\n<Icon>\n<href>spot_").append(ex.stamp);
+        out.append(".bmp</href>\n</Icon>\n</IconStyle>\n</Style>\n<Point>\n<altitudeMode>relativeToGround</altitudeMode>\n");
+        out.append("<coordinates>\n");
+        Text_AppendFixed(out, cell.area.centreLongitude, 6);
+        out += ',';
+        Text_AppendFixed(out, cell.area.centreLatitude, 6);
+        out += ',';
+        Text_AppendFixed(out, altitude, 1);
+        out.append("\n</coordinates>\n</Point>\n</Placemark>\n");
+        if (!Kml_Write(ex.sink, out)) return false;
     }
-    return Kml_Write(ex.archive, "</Folder>\n");
+    return Kml_Write(ex.sink, "</Folder>\n");
 }
 
 bool Kml_WriteLayerDocument(KmzExport& ex, int spotSize, int kind, int channel, const std::string& tilePath,
                             const std::string& documentName, const std::string& links, const std::string& region,
                             const std::vector<MapCell>& cells) {
     const std::string entry = "files/" + Kml_LayerFile(spotSize, kind, channel, tilePath, ex.stamp);
-    if (!kmzOpenEntry(ex.archive, entry.c_str())) return false;
-    const bool written = Kml_Write(ex.archive, std::string(kKmlHeader) + "<name>" + documentName + "</name>\n") &&
-                         Kml_Write(ex.archive, links) &&
+    if (!ex.sink.openEntry(entry)) return false;
+    const bool written = Kml_Write(ex.sink, std::string(kKmlHeader) + "<name>" + documentName + "</name>\n") &&
+                         Kml_Write(ex.sink, links) &&
                          writePlacemarkFolder(ex, region, spotSize, kind, channel, tilePath, cells) &&
-                         Kml_Write(ex.archive, kKmlFooter);
-    const bool closed = kmzCloseEntry(ex.archive);
+                         Kml_Write(ex.sink, kKmlFooter);
+    const bool closed = ex.sink.closeEntry();
     return written && closed;
 }

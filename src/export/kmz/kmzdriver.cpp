@@ -1,10 +1,15 @@
 #include "export/kmz/kmzdriver.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <thread>
 
 #include "export/kmz/bitmaps.h"
+#include "export/kmz/entrysink.h"
 #include "export/kmz/kmlroot.h"
 #include "export/kmz/kmlwriter.h"
+#include "export/kmz/pictures.h"
 #include "export/kmz/tiling.h"
 #include "platform/datetime.h"
 #include "platform/text.h"
@@ -31,12 +36,22 @@ bool WriteLegends(KmzExport& ex) {
                 text.good = a.good;
                 text.decimals = Kmz_Decimals(ex.data, channel);
                 text.showAverage = Kmz_RatingKind(ex.data, channel) != kKmzRateState;
-                if (!Bitmaps_WriteLegend(ex.archive, canvas, Kmz_LayerPrefix(spot, kind).c_str(), channel,
-                                         ex.stamp.c_str(), text, spot))
+                if (!Bitmaps_DrawLegend(canvas, text, spot) ||
+                    !ex.sink.writeBitmap(Text_Format("files/%s%d_%s.bmp", Kmz_LayerPrefix(spot, kind).c_str(), channel,
+                                                     ex.stamp.c_str()),
+                                         kLegendWidth, kLegendWidth * 4, kLegendHeight, canvas.pixels))
                     return false;
             }
         }
     return true;
+}
+
+// "files/spot_%s.bmp", "files/logo_%s.bmp", "files/intensity_%s.bmp".
+bool WritePicture(KmzExport& ex, KmzPicture picture, const char* format) {
+    KmzPicturePixels drawn;
+    if (!Pictures_Draw(picture, drawn)) return false;
+    return ex.sink.writeBitmap(Text_Format(format, ex.stamp.c_str()), drawn.width, drawn.width * 4, drawn.height,
+                               std::move(drawn.pixels));
 }
 
 bool WriteAll(KmzExport& ex) {
@@ -51,12 +66,25 @@ bool WriteAll(KmzExport& ex) {
         ex.view->setWriteProgress(0);
     }
     if (!writeRootDocument(ex) || !writeNavigationDocument(ex) || !WriteLegends(ex)) return false;
-    if (!Bitmaps_WritePicture(ex.archive, PICTURE_SPOT, ex.stamp.c_str()) ||
-        !Bitmaps_WritePicture(ex.archive, PICTURE_LOGO, ex.stamp.c_str()) ||
-        !Bitmaps_WritePicture(ex.archive, PICTURE_INTENSITY, ex.stamp.c_str()))
+    if (!WritePicture(ex, PICTURE_SPOT, "files/spot_%s.bmp") || !WritePicture(ex, PICTURE_LOGO, "files/logo_%s.bmp") ||
+        !WritePicture(ex, PICTURE_INTENSITY, "files/intensity_%s.bmp"))
         return false;
     if (ex.depth.rootTileId.empty()) return true;  // no detail tree: level K holds no cells
     return Kmz_WriteTileTree(ex, ex.area, ex.depth.rootTileId, levelK);
+}
+
+// With two cores or more the writers run beside the deflating thread; deflate
+// workers of the archive take only the cores beyond those two.
+bool Queued(const KmzWriteRequest& request) {
+    if (request.writerThread != kKmzWriterAuto) return request.writerThread == kKmzWriterQueued;
+    return std::thread::hardware_concurrency() >= 2;
+}
+
+int DeflateThreads(const KmzWriteRequest& request) {
+    if (request.deflateThreads != kKmzDeflateAuto) return request.deflateThreads;
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    if (!Queued(request)) return kKmzDeflateAuto;
+    return std::clamp(cores - 2, 0, 4);
 }
 
 }  // namespace
@@ -124,7 +152,13 @@ KmzWriteResult Kmz_WriteArchive(KmzDataSet& data, const KmzWriteRequest& request
                                 KmzWriteView* view, const std::function<bool()>& cancelled) {
     KmzWriteResult result;
     KmzArchive archive;
-    KmzExport ex(archive, data, request.scope);
+    if (!kmzOpenArchive(request.archivePath.c_str(), kKmzBufferCapacity, archive, DeflateThreads(request))) {
+        result.outcome = KmzOutcome::Failure;
+        result.message = kKmzCouldNotWrite;
+        return result;
+    }
+    KmzEntrySink sink(archive, Queued(request));
+    KmzExport ex(sink, data, request.scope);
     ex.anchors = request.anchors;
     ex.colours = request.colours;
     ex.stamp = request.stamp.empty() ? Kmz_MakeStamp(DateTime_Now()) : request.stamp;
@@ -134,8 +168,14 @@ KmzWriteResult Kmz_WriteArchive(KmzDataSet& data, const KmzWriteRequest& request
     ex.view = view;
     KmzExport_Prepare(ex);
 
-    bool ok = kmzOpenArchive(request.archivePath.c_str(), kKmzBufferCapacity, archive, request.deflateThreads) &&
-              WriteAll(ex);
+    bool ok = false;
+    try {
+        ok = WriteAll(ex);
+    } catch (const std::bad_alloc&) {
+        ok = false;  // out of memory while writing: the archive fails like a failed write
+    }
+    if (ok) ok = sink.finish();
+    else sink.cancel();
     result.entries = archive.entriesOpened;
     result.uncompressedBytes = archive.bytesIn;
     if (ok) ok = kmzCloseArchive(archive);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "export/kmz/colours.h"
+#include "export/kmz/entrysink.h"
 #include "export/kmz/kmzload.h"
 #include "export/kmz/maparea.h"
 #include "export/kmz/zipio.h"
@@ -98,7 +99,7 @@ struct KmzHistograms {
 };
 
 struct KmzExport {
-    KmzArchive& archive;
+    KmzEntrySink& sink;  // where the entries go
     KmzDataSet& data;
     const KmzScope& scope;
     std::vector<KmzAnchors> anchors;  // map channels 0..n
@@ -112,7 +113,7 @@ struct KmzExport {
     std::chrono::steady_clock::time_point lastProgress{};
     KmzHistograms scratch;
 
-    KmzExport(KmzArchive& a, KmzDataSet& d, const KmzScope& s) : archive(a), data(d), scope(s) {}
+    KmzExport(KmzEntrySink& k, KmzDataSet& d, const KmzScope& s) : sink(k), data(d), scope(s) {}
     bool isCancelled() const { return cancelled && cancelled(); }
 };
 

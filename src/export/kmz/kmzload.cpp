@@ -7,6 +7,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "export/kmz/kmzstream.h"
 #include "platform/datetime.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr auto kProgressInterval = std::chrono::milliseconds(500);
-constexpr std::size_t kReadBufferBytes = 10000;
 
 template <typename Descriptor>
 int FindOrAppend(std::vector<Descriptor>& list, const Descriptor& descriptor) {
@@ -72,16 +72,38 @@ void PlaceBetween(KmzSample& s, const KmzSample& a, const KmzSample& b) {
     s.position = kKmzInterpolatedPosition;
 }
 
+// The histogram level of a point as KmzLoad_GraphLevel computes it, with the scale worked out once.
+struct LevelScale {
+    double yMin = 0.0;
+    double scale = 0.0;  // 99 / (yMax - yMin); 0 when the range is empty
+    bool usable = false;
+
+    LevelScale(double lo, double hi) : yMin(lo), scale(hi != lo ? 99.0 / (hi - lo) : 0.0), usable(hi != lo && std::isfinite(scale)) {}
+    std::uint8_t level(float value) const {
+        const double d = value - yMin;
+        if (!usable || !(std::abs(d) < 1000000.0)) return kKmzNoLevel;
+        const double r = d * scale;
+        // The nearest integer, halves away from zero; only 0..99 count.
+        if (!(r > -0.5 && r < 99.5)) return kKmzNoLevel;
+        const int whole = static_cast<int>(r);
+        const int level = whole + (r - whole >= 0.5 ? 1 : 0);
+        return static_cast<std::uint8_t>(level < 0 ? 0 : level);
+    }
+};
+
 struct SampleReader {
     KmzDataSet& data;
-    std::vector<double> yMin, yMax;
+    std::vector<LevelScale> scales;
+    std::vector<std::vector<std::uint16_t>> counterBase;  // per common graph and point: its column's first counter
     std::vector<TextTable> texts;
     TextTable states;
 
     explicit SampleReader(KmzDataSet& d) : data(d), states(d.statusTexts) {
         for (const auto& g : d.graphs) {
-            yMin.push_back(LabelNumber(g.yMin, sizeof g.yMin));
-            yMax.push_back(LabelNumber(g.yMax, sizeof g.yMax));
+            scales.emplace_back(LabelNumber(g.yMin, sizeof g.yMin), LabelNumber(g.yMax, sizeof g.yMax));
+            std::vector<std::uint16_t> base(static_cast<std::size_t>(std::max(g.points, 0)));
+            for (int j = 0; j < g.points; ++j) base[static_cast<std::size_t>(j)] = KmzLoad_GraphCounter(j, g.points, 0);
+            counterBase.push_back(std::move(base));
         }
         d.itemTexts.resize(d.items.size());
         texts.reserve(d.items.size());
@@ -113,24 +135,28 @@ struct SampleReader {
             values[2 * file.valueMap[i] + 1] = in.values[2 * i + 1];
         }
 
-        d.graphUsable.resize(d.graphUsable.size() + d.graphs.size(), 0);
-        d.graphLevels.resize(d.graphLevels.size() + d.graphPoints, kKmzNoLevel);
-        std::uint8_t* usable = &d.graphUsable[index * d.graphs.size()];
-        std::uint8_t* levels = d.graphLevels.data() + index * d.graphPoints;
+        // Graph channels in common order; the file's own order may differ.
         const RecordFile& rec = *file.record;
-        for (std::size_t g = 0; g < file.graphMap.size(); ++g) {
-            const std::size_t at = Recording_GraphOffset(rec, g);
-            if (at >= in.graphs.size() || in.graphs[at] == 0.0f) continue;
-            const auto common = static_cast<std::size_t>(file.graphMap[g]);
-            const std::size_t points = std::min<std::size_t>(static_cast<std::size_t>(rec.graphs[g].points),
-                                                             static_cast<std::size_t>(d.graphs[common].points));
-            std::uint8_t* out = levels + d.graphOffset[common];
-            bool any = false;
-            for (std::size_t j = 0; j < points && at + 1 + j < in.graphs.size(); ++j) {
-                out[j] = KmzLoad_GraphLevel(in.graphs[at + 1 + j], yMin[common], yMax[common]);
-                any = any || out[j] != kKmzNoLevel;
+        for (std::size_t common = 0; common < d.graphs.size(); ++common) {
+            const int g = file.graphFromCommon[common];
+            std::uint8_t any = 0;
+            const std::size_t at = g >= 0 ? Recording_GraphOffset(rec, static_cast<std::size_t>(g)) : 0;
+            if (g >= 0 && at < in.graphs.size() && in.graphs[at] != 0.0f) {
+                const std::size_t points = std::min<std::size_t>(static_cast<std::size_t>(rec.graphs[static_cast<std::size_t>(g)].points),
+                                                                 counterBase[common].size());
+                const std::size_t n = std::min(points, in.graphs.size() - at - 1);
+                const float* pts = in.graphs.data() + at + 1;
+                const LevelScale& scale = scales[common];
+                const std::uint16_t* base = counterBase[common].data();
+                for (std::size_t j = 0; j < n; ++j) {
+                    const std::uint8_t level = scale.level(pts[j]);
+                    if (level == kKmzNoLevel) continue;
+                    d.graphCounters.push_back(static_cast<std::uint16_t>(base[j] + level));
+                    any = 1;
+                }
             }
-            usable[common] = any ? 1 : 0;
+            d.graphUsable.push_back(any);
+            d.graphStart.push_back(d.graphCounters.size());
         }
 
         d.sampleTexts.resize(d.sampleTexts.size() + d.items.size(), 0);
@@ -170,13 +196,17 @@ struct SampleReader {
 void ReserveSamples(KmzDataSet& d) {
     std::size_t total = 0;
     for (const auto& f : d.files) {
-        const std::int64_t per = f.record->header.sampleFileSize;
-        if (per > 0 && f.ctx) total += static_cast<std::size_t>(FileIO_Available(*f.ctx) / per + 1);
+        // What a sample really takes, whatever a damaged header claims.
+        const DtrHeader& h = f.record->header;
+        const std::int64_t blocks = 4LL * kBlockHeaderBytes + kOldSampleBytes + std::max(h.valueBlockSize, 0) +
+                                    std::max(h.graphBlockSize, 0) + std::max(h.itemBlockSize, 0);
+        const std::int64_t per = std::max<std::int64_t>(h.sampleFileSize, blocks);
+        if (f.ctx) total += static_cast<std::size_t>(FileIO_Available(*f.ctx) / per + 1);
     }
     d.samples.reserve(total);
     d.sampleValues.reserve(total * 2 * d.values.size());
     d.graphUsable.reserve(total * d.graphs.size());
-    d.graphLevels.reserve(total * d.graphPoints);
+    d.graphStart.reserve(total * d.graphs.size() + 1);
     d.sampleTexts.reserve(total * d.items.size());
 }
 
@@ -184,18 +214,22 @@ void ReleaseSamples(KmzDataSet& d) {
     d.samples = {};
     d.sampleValues = {};
     d.graphUsable = {};
-    d.graphLevels = {};
+    d.graphCounters = {};
+    d.graphStart = {0};
     d.sampleTexts = {};
 }
 
 }  // namespace
 
+std::uint16_t KmzLoad_GraphCounter(int point, int points, int level) {
+    long column = 0;
+    if (points >= 2) column = std::lround(static_cast<double>(point) * 199.0 / (points - 1));
+    column = std::clamp<long>(column, 0, 199);
+    return static_cast<std::uint16_t>(column * kKmzGraphLevels + level);
+}
+
 std::uint8_t KmzLoad_GraphLevel(float value, double yMin, double yMax) {
-    const double v = value;
-    if (!(std::abs(v - yMin) < 1000000.0) || yMax == yMin) return kKmzNoLevel;
-    const double level = std::round((v - yMin) * 99.0 / (yMax - yMin));
-    if (!(level >= 0.0 && level < kKmzGraphLevels)) return kKmzNoLevel;
-    return static_cast<std::uint8_t>(level);
+    return LevelScale(yMin, yMax).level(value);
 }
 
 void KmzLoad_NormalisePosition(double& latitude, double& longitude) {
@@ -273,11 +307,10 @@ bool KmzLoad_ReadHeaders(const std::vector<KmzSourceFile>& files, int commonUnit
         data.files.push_back(std::move(f));
     }
     for (auto& g : data.graphs) g.points = std::max(g.points, 0);
-    data.graphOffset.clear();
-    data.graphPoints = 0;
-    for (const auto& g : data.graphs) {
-        data.graphOffset.push_back(data.graphPoints);
-        data.graphPoints += static_cast<std::size_t>(g.points);
+    for (auto& f : data.files) {
+        f.graphFromCommon.assign(data.graphs.size(), -1);
+        for (std::size_t g = 0; g < f.graphMap.size(); ++g)
+            f.graphFromCommon[static_cast<std::size_t>(f.graphMap[g])] = static_cast<int>(g);
     }
     data.statistics = Recording_NewStatistics(data.mapChannels());
     data.outputName = files.size() == 1 ? files.front().entry.path : KmzLoad_MultiFileName(recordFolder, DateTime_Now());
@@ -289,7 +322,6 @@ KmzLoadOutcome KmzLoad_ReadSamples(KmzDataSet& data, KmzLoadView* view, const st
     try {
         ReserveSamples(data);
         SampleReader reader(data);
-        RecordSample sample;
         const int n = static_cast<int>(data.files.size());
         auto lastProgress = std::chrono::steady_clock::now() - kProgressInterval;
         for (int i = 0; i < n && outcome == KmzLoadOutcome::Loaded; ++i) {
@@ -299,23 +331,27 @@ KmzLoadOutcome KmzLoad_ReadSamples(KmzDataSet& data, KmzLoadView* view, const st
                 view->setLoadProgress(0);
             }
             const std::size_t first = data.samples.size();
-            const double offset = f.source.level.levelOffset;
             const std::int64_t size = f.ctx->fileSize;
             const std::int64_t headerEnd = size - FileIO_Available(*f.ctx);
-            for (;;) {
-                if (cancelled && cancelled()) {
-                    outcome = KmzLoadOutcome::Cancelled;
-                    break;
+            {
+                KmzSampleStream stream(*f.ctx, *f.record, f.levelSlot, f.source.level.levelOffset);
+                for (;;) {
+                    if (cancelled && cancelled()) {
+                        outcome = KmzLoadOutcome::Cancelled;
+                        break;
+                    }
+                    std::int64_t bytesRead = 0;
+                    const RecordSample* sample = stream.next(bytesRead);
+                    if (sample == nullptr) break;
+                    reader.append(f, *sample);
+                    ++f.sampleCount;
+                    const auto now = std::chrono::steady_clock::now();
+                    if (view && now - lastProgress >= kProgressInterval && size > 0) {
+                        lastProgress = now;
+                        view->setLoadProgress(static_cast<int>(100 * (bytesRead - headerEnd) / size));
+                    }
                 }
-                if (!Recording_ReadSample(*f.ctx, *f.record, sample, f.levelSlot, offset)) break;
-                reader.append(f, sample);
-                ++f.sampleCount;
-                const auto now = std::chrono::steady_clock::now();
-                if (view && now - lastProgress >= kProgressInterval && size > headerEnd) {
-                    lastProgress = now;
-                    const std::int64_t done = size - FileIO_Available(*f.ctx) - headerEnd;
-                    view->setLoadProgress(static_cast<int>(100 * done / (size - headerEnd)));
-                }
+                if (stream.outOfMemory()) throw std::bad_alloc();
             }
             KmzLoad_FillGaps(data.samples, first, data.samples.size());
             FileIO_CloseRead(*f.ctx);

@@ -5,9 +5,9 @@
 // filled from the headers before the samples are read.
 //
 // Samples are held compactly: values as (valid, value) pairs, graphs already
-// reduced to the histogram level (0..99) of each point, texts and receiver
-// states as indices into per-channel text tables. Cells of the map refer to
-// samples by index only.
+// reduced to the histogram counters their points raise (points out of range
+// take no room), texts and receiver states as indices into text tables. Cells
+// of the map refer to samples by index only.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,6 +45,7 @@ struct KmzLoadedFile {
     std::vector<DtrInfoEntry> info;  // header items, for the root document's file table
     std::vector<int> valueMap;       // file value channel -> common value channel
     std::vector<int> graphMap;
+    std::vector<int> graphFromCommon;  // common graph channel -> file graph channel, -1 when the file lacks it
     std::vector<int> itemMap;
     int levelSlot = -1;              // 2 x position of the level value, -1 without level channel
     std::int64_t sampleCount = 0;    // samples loaded
@@ -71,14 +72,14 @@ struct KmzDataSet {
     std::string outputName;  // path of the single file, or the multi-file export's name (ends in ".dtr")
     std::vector<KmzLoadedFile> files;
 
-    // Graph channel g of a sample: its points start at graphOffset[g] of the sample's level block.
-    std::vector<std::size_t> graphOffset;
-    std::size_t graphPoints = 0;  // points of all graph channels together
-
     std::vector<KmzSample> samples;
     std::vector<double> sampleValues;         // 2 x values.size() per sample: valid, value
     std::vector<std::uint8_t> graphUsable;    // graphs.size() per sample: 1 when the graph has a point in range
-    std::vector<std::uint8_t> graphLevels;    // graphPoints per sample: level 0..99 or kKmzNoLevel
+    // The points of graph channel g of sample i that fall into the histogram, as the
+    // counters they raise (KmzLoad_GraphCounter): graphCounters[graphStart[k] .. graphStart[k + 1])
+    // with k = i x graphs.size() + g. Points out of range (most of an echo pattern) take no room.
+    std::vector<std::uint16_t> graphCounters;
+    std::vector<std::uint64_t> graphStart{0};
     std::vector<std::uint32_t> sampleTexts;   // items.size() per sample: 0 empty, else 1 + index into itemTexts
     std::vector<std::vector<std::string>> itemTexts;  // per text channel its distinct texts
     std::vector<std::string> statusTexts;             // distinct receiver states
@@ -135,6 +136,10 @@ void KmzLoad_FillGaps(std::vector<KmzSample>& samples, std::size_t first, std::s
 // Brings a position onto the globe: latitude folded back over a pole (the
 // longitude then turns by 180 degrees), longitude into -180..180.
 void KmzLoad_NormalisePosition(double& latitude, double& longitude);
+
+// The histogram counter of point j of n points at a level: its column, the nearest
+// integer to j x 199 / (n - 1) (0 for a single point), times 100 plus the level.
+std::uint16_t KmzLoad_GraphCounter(int point, int points, int level);
 
 // The histogram level of a graph point: nearest integer of
 // (v - ymin) x 99 / (ymax - ymin); kKmzNoLevel outside 0..99 or for

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "platform/text.h"
@@ -96,8 +97,6 @@ void Finish(const std::string& message, const KmzPage* page) {
     if (page) m.view->showPage(*page);
 }
 
-void FinishOn(const std::string& message, KmzPage page) { Finish(message, &page); }
-
 // Waits while the pages work; returns the state that ends the wait (0 or 3).
 // Every scope accepted on the scope page rebuilds the colour rows.
 int WaitForChoices() {
@@ -123,25 +122,29 @@ int WaitForChoices() {
     }
 }
 
-void Worker() {
+// How a worker run ends: its message (may be empty) and the page it shows (none after a cancel from a page).
+struct WorkerEnd {
+    std::string message;
+    bool showPage = false;
+    KmzPage page = KmzPage::Start;
+};
+
+WorkerEnd RunWorker() {
     KmzModule& m = Module();
     KmzWizardView& view = *m.view;
     std::string message;
     m.data = std::make_unique<KmzDataSet>();
     KmzDataSet& data = *m.data;
-    if (!KmzLoad_ReadHeaders(m.files, m.commonUnit, m.recordFolder, data, message)) {
-        FinishOn(message, KmzPage::FileSelection);
-        return;
-    }
+    if (!KmzLoad_ReadHeaders(m.files, m.commonUnit, m.recordFolder, data, message))
+        return {message, true, KmzPage::FileSelection};
     view.clearTree();
     for (const KmzScopeItem& item : Kmz_ScopeItems(data)) view.insertTreeItem(item);
 
     const KmzLoadOutcome outcome = KmzLoad_ReadSamples(data, &view, CancelRequested);
     MapArea area;
     if (!Kmz_CheckLoaded(data, outcome, message, area)) {
-        if (outcome == KmzLoadOutcome::Cancelled) Finish({}, nullptr);
-        else FinishOn(message, KmzPage::FileSelection);
-        return;
+        if (outcome == KmzLoadOutcome::Cancelled) return {};
+        return {message, true, KmzPage::FileSelection};
     }
     {
         std::lock_guard<std::mutex> guard(m.lock);
@@ -152,10 +155,7 @@ void Worker() {
     view.setZoomMetres(kKmzDefaultZoomMetres);
     view.showSelection(true);
 
-    if (WaitForChoices() == kKmzStateIdle) {
-        Finish({}, nullptr);
-        return;
-    }
+    if (WaitForChoices() == kKmzStateIdle) return {};
     KmzWriteRequest request;
     {
         std::lock_guard<std::mutex> guard(m.lock);
@@ -166,7 +166,17 @@ void Worker() {
     request.archivePath = Kmz_ArchiveName(data.outputName);
     view.showProgressBar(true);
     const KmzWriteResult result = Kmz_WriteArchive(data, request, area, &view, CancelRequested);
-    FinishOn(result.message, KmzPage::Start);
+    return {result.message, true, KmzPage::Start};
+}
+
+void Worker() {
+    WorkerEnd end;
+    try {
+        end = RunWorker();
+    } catch (const std::bad_alloc&) {
+        end = {std::string(kKmzFailurePrefix) + kKmzInsufficientRam, true, KmzPage::FileSelection};
+    }
+    Finish(end.message, end.showPage ? &end.page : nullptr);
 }
 
 void JoinWorker() {
@@ -325,6 +335,12 @@ void onKmzLevelConfigurationNext() {
 void onKmzLevelConfigurationUpdateUnit() {
     KmzModule& m = Module();
     updateUnitColumn(*m.levelView, static_cast<int>(m.files.size()));
+}
+
+void onKmzLevelConfigurationTable(KmzTableEvent event, int tableRow, int column) {
+    KmzModule& m = Module();
+    if (event == KmzTableEvent::ActiveCellMoved) KmzLevel_TableActiveCellMoved(*m.levelView, tableRow, column);
+    else KmzLevel_TableEditEnded(*m.levelView);
 }
 
 void onKmzScopeHome() {

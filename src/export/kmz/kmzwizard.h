@@ -115,6 +115,9 @@ void onKmzLevelConfigurationHome();
 void onKmzLevelConfigurationPrevious();
 void onKmzLevelConfigurationNext();
 void onKmzLevelConfigurationUpdateUnit();
+// The level table: the active cell moved onto (tableRow, column), or editing ended.
+enum class KmzTableEvent { ActiveCellMoved, EditEnded };
+void onKmzLevelConfigurationTable(KmzTableEvent event, int tableRow, int column);
 void onKmzScopeHome();
 void onKmzScopePrevious();
 void onKmzScopeNext();

@@ -34,11 +34,13 @@ struct CellBench {
     KmzArchive archive;
     KmzDataSet data;
     KmzScope scope;
+    std::unique_ptr<KmzEntrySink> sink;
     std::unique_ptr<KmzExport> ex;
 
     explicit CellBench(KmzDataSet d) : data(std::move(d)), scope(KmzScope_Default(data)) {
         EXPECT_TRUE(kmzOpenArchive(dir.file("cell.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
-        ex = std::make_unique<KmzExport>(archive, data, scope);
+        sink = std::make_unique<KmzEntrySink>(archive, false);
+        ex = std::make_unique<KmzExport>(*sink, data, scope);
         ex->stamp = "STAMP";
         KmzExport_Prepare(*ex);
         for (auto& a : ex->anchors) a = {0.0, 50.0, 100.0};
@@ -293,10 +295,10 @@ TEST(KmzAggregation, GraphLevelsAndColumns) {
     EXPECT_EQ(KmzLoad_GraphLevel(-40.3f, -40.0, 0.0), kKmzNoLevel);  // below 0
     EXPECT_EQ(KmzLoad_GraphLevel(-200.0f, -40.0, 0.0), kKmzNoLevel);
     EXPECT_EQ(KmzLoad_GraphLevel(-10.0f, 5.0, 5.0), kKmzNoLevel);  // no range: nothing to divide by
-    EXPECT_EQ(Kmz_GraphColumn(0, 501), 0);
-    EXPECT_EQ(Kmz_GraphColumn(500, 501), 199);
-    EXPECT_EQ(Kmz_GraphColumn(250, 501), 100);  // 99.5 rounds away from zero
-    EXPECT_EQ(Kmz_GraphColumn(0, 1), 0);
+    EXPECT_EQ(KmzLoad_GraphCounter(0, 501, 7), 7);
+    EXPECT_EQ(KmzLoad_GraphCounter(500, 501, 99), 199 * 100 + 99);
+    EXPECT_EQ(KmzLoad_GraphCounter(250, 501, 0), 100 * 100);  // column 99.5 rounds away from zero
+    EXPECT_EQ(KmzLoad_GraphCounter(0, 1, 5), 5);
 }
 
 TEST(KmzAggregation, GraphHistogramFillsColumnsFromTheBottom) {

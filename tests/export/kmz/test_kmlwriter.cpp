@@ -3,6 +3,7 @@
 // are checked with xmllint where they carry texts from record files.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -24,14 +25,16 @@ struct Writer {
     KmzArchive archive;
     KmzDataSet data;
     KmzScope scope;
+    std::unique_ptr<KmzEntrySink> sink;
     std::unique_ptr<KmzExport> ex;
 
     explicit Writer(KmzDataSet d) : data(std::move(d)), scope(KmzScope_Default(data)) {
         EXPECT_TRUE(kmzOpenArchive(dir.file("w.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
+        sink = std::make_unique<KmzEntrySink>(archive, false);
         reset();
     }
     void reset() {
-        ex = std::make_unique<KmzExport>(archive, data, scope);
+        ex = std::make_unique<KmzExport>(*sink, data, scope);
         ex->stamp = "ST";
         KmzExport_Prepare(*ex);
         for (auto& a : ex->anchors) a = {0.0, 50.0, 100.0};
@@ -281,4 +284,30 @@ TEST(KmlRoot, MergedHeaderItemsAndFileTableRows) {
     EXPECT_EQ(row, 3);
     EXPECT_NE(out.find("<tr><tr bgcolor=\"#F0F0F0\"><td NOWRAP><b>K</b>"), std::string::npos);
     EXPECT_NE(out.find("<tr><tr bgcolor=\"#E6E6E6\"><td NOWRAP><b>L</b>"), std::string::npos);
+}
+
+TEST(KmlText, NumbersStayInTheCLocaleUnderACommaLocale) {
+    KmzDataSet d = DataSet({Value("MER [dB]", 0, 2)});
+    AddSample(d, {.values = {31.25}, .speed = 12.5});
+    Writer w(std::move(d));
+    const MapCell cell = w.Aggregated({0});
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
+    const std::string region = formatRegion(cell.area, -1, 40);
+    const std::string balloon = Kml_BalloonStyle(*w.ex, 1, cell);
+    const bool written = Kml_WriteLayerDocument(*w.ex, 1, kKmzWorst, 1, "-0", "Doc MW1_-0_ST", "", region, {cell});
+    std::setlocale(LC_ALL, "C");
+    ASSERT_TRUE(written);
+    ASSERT_TRUE(kmzCloseArchive(w.archive));
+    EXPECT_NE(region.find("<north>48.255000</north>"), std::string::npos) << region;
+    EXPECT_NE(balloon.find("<b>31.25</b>"), std::string::npos);
+    EXPECT_NE(balloon.find("<b>12.5</b>"), std::string::npos);
+    EXPECT_NE(balloon.find("<b>100.0%</b>"), std::string::npos);
+    const auto entries = ReadArchive(w.dir.file("w.kmz"));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "files/MW1_-0_ST.kml");
+    const std::string& doc = entries[0].bytes;
+    EXPECT_NE(doc.find("<scale>0.6</scale>"), std::string::npos);
+    EXPECT_NE(doc.find("<coordinates>\n11.500000,48.250000,11.0\n</coordinates>"), std::string::npos) << doc;
+    EXPECT_NE(doc.find("<Placemark id=\"-0_1_(00)_ST\">\n<styleUrl>D_-0_ST.kml#BS_1</styleUrl>"), std::string::npos);
+    EXPECT_TRUE(XmlProblems(entries).empty());
 }

@@ -219,10 +219,6 @@ inline KmzDataSet DataSet(std::vector<DtrValueDescriptor> values, std::vector<Dt
     d.graphs = std::move(graphs);
     d.items = std::move(items);
     d.itemTexts.resize(d.items.size());
-    for (const auto& g : d.graphs) {
-        d.graphOffset.push_back(d.graphPoints);
-        d.graphPoints += static_cast<std::size_t>(g.points);
-    }
     d.statistics = Recording_NewStatistics(d.mapChannels());
     d.statusTexts.push_back(kStatusNoError);
     d.outputName = path;
@@ -275,10 +271,12 @@ inline void AddSample(KmzDataSet& d, const SampleSpec& spec) {
             std::uint8_t level = kKmzNoLevel;
             if (g < spec.graphs.size() && static_cast<std::size_t>(j) < spec.graphs[g].size())
                 level = KmzLoad_GraphLevel(spec.graphs[g][static_cast<std::size_t>(j)], yMin, yMax);
-            d.graphLevels.push_back(level);
-            any = any || level != kKmzNoLevel;
+            if (level == kKmzNoLevel) continue;
+            d.graphCounters.push_back(KmzLoad_GraphCounter(j, d.graphs[g].points, level));
+            any = true;
         }
         d.graphUsable.push_back(any ? 1 : 0);
+        d.graphStart.push_back(d.graphCounters.size());
     }
     for (std::size_t t = 0; t < d.items.size(); ++t) {
         const bool has = t < spec.texts.size() && !spec.texts[t].empty();

@@ -64,7 +64,8 @@ TEST(KmzArea, CrossingThe180DegreeMeridianKeepsTheAreaSmall) {
     KmzArchive archive;
     ASSERT_TRUE(kmzOpenArchive(dir.file("m.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
     KmzScope scope = KmzScope_Default(d);
-    KmzExport ex(archive, d, scope);
+    KmzEntrySink sink(archive, false);
+    KmzExport ex(sink, d, scope);
     ex.area = a;
     ex.depth = MapArea_Depth(a.side, 10.0);
     KmzExport_Prepare(ex);
@@ -126,7 +127,8 @@ TEST(KmzSplit, CentreLineSamplesGoNorthEastAndGridPlacesFollowTheParent) {
     KmzArchive archive;
     ASSERT_TRUE(kmzOpenArchive(dir.file("s.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
     KmzScope scope = KmzScope_Default(d);
-    KmzExport ex(archive, d, scope);
+    KmzEntrySink sink(archive, false);
+    KmzExport ex(sink, d, scope);
     ex.stamp = "S";
     ex.depth = {4, 5, ""};
     KmzExport_Prepare(ex);
@@ -162,7 +164,8 @@ TEST(KmzSplit, AChildHoldingAllSamplesReusesItsParentsStyle) {
     KmzArchive archive;
     ASSERT_TRUE(kmzOpenArchive(dir.file("s.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
     KmzScope scope = KmzScope_Default(d);
-    KmzExport ex(archive, d, scope);
+    KmzEntrySink sink(archive, false);
+    KmzExport ex(sink, d, scope);
     ex.stamp = "S";
     ex.depth = {4, 5, ""};
     KmzExport_Prepare(ex);
