@@ -249,17 +249,17 @@ inline std::uint32_t InternText(std::vector<std::string>& table, const std::stri
     return static_cast<std::uint32_t>(table.size());
 }
 
-inline void AddSample(KmzDataSet& d, const SampleSpec& spec) {
+inline void AddSample(KmzDataSet& d, const SampleSpec& row) {
     KmzSample s;
-    s.latitude = spec.latitude;
-    s.longitude = spec.longitude;
-    s.speed = spec.speed;
-    s.position = spec.position;
-    s.time = spec.time;
-    s.status = static_cast<std::int32_t>(InternText(d.statusTexts, spec.status) - 1);
+    s.latitude = row.latitude;
+    s.longitude = row.longitude;
+    s.speed = row.speed;
+    s.position = row.position;
+    s.time = row.time;
+    s.status = static_cast<std::int32_t>(InternText(d.statusTexts, row.status) - 1);
     for (std::size_t i = 0; i < d.values.size(); ++i) {
-        const double v = i < spec.values.size() ? spec.values[i] : 0.0;
-        const bool valid = i < spec.values.size() && v == v;
+        const double v = i < row.values.size() ? row.values[i] : 0.0;
+        const bool valid = i < row.values.size() && v == v;
         d.sampleValues.push_back(valid ? 1.0 : 0.0);
         d.sampleValues.push_back(valid ? v : 0.0);
         updateStatistics(d.statistics[i + 1], d.values[i].displayKind, valid ? 1.0 : 0.0, valid ? v : 0.0);
@@ -269,8 +269,8 @@ inline void AddSample(KmzDataSet& d, const SampleSpec& spec) {
         bool any = false;
         for (int j = 0; j < d.graphs[g].points; ++j) {
             std::uint8_t level = kKmzNoLevel;
-            if (g < spec.graphs.size() && static_cast<std::size_t>(j) < spec.graphs[g].size())
-                level = KmzLoad_GraphLevel(spec.graphs[g][static_cast<std::size_t>(j)], yMin, yMax);
+            if (g < row.graphs.size() && static_cast<std::size_t>(j) < row.graphs[g].size())
+                level = KmzLoad_GraphLevel(row.graphs[g][static_cast<std::size_t>(j)], yMin, yMax);
             if (level == kKmzNoLevel) continue;
             d.graphCounters.push_back(KmzLoad_GraphCounter(j, d.graphs[g].points, level));
             any = true;
@@ -279,10 +279,10 @@ inline void AddSample(KmzDataSet& d, const SampleSpec& spec) {
         d.graphStart.push_back(d.graphCounters.size());
     }
     for (std::size_t t = 0; t < d.items.size(); ++t) {
-        const bool has = t < spec.texts.size() && !spec.texts[t].empty();
-        d.sampleTexts.push_back(has ? InternText(d.itemTexts[t], spec.texts[t]) : 0);
+        const bool has = t < row.texts.size() && !row.texts[t].empty();
+        d.sampleTexts.push_back(has ? InternText(d.itemTexts[t], row.texts[t]) : 0);
     }
-    if (spec.position == kKmzGpsPosition) {
+    if (row.position == kKmzGpsPosition) {
         if (!d.hasBounds) {
             d.minLongitude = d.maxLongitude = s.longitude;
             d.minLatitude = d.maxLatitude = s.latitude;
