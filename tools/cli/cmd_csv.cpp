@@ -10,6 +10,7 @@
 
 #include "args.h"
 #include "commands.h"
+#include "interrupt.h"
 #include "export/csv/csvconvert.h"
 #include "platform/text.h"
 #include "progress.h"
@@ -26,26 +27,6 @@ const char* kHelp =
     "Prints the final message; exit status 0 on success, 1 on failure, 130 when\n"
     "cancelled with Ctrl-C (the outputs of the file in progress are deleted).\n";
 
-volatile std::sig_atomic_t interrupted = 0;
-
-void OnInterrupt(int) { interrupted = 1; }
-
-// Restores the previous SIGINT handling when the conversion is over.
-class InterruptCatcher {
-public:
-    InterruptCatcher() {
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptCatcher() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptCatcher(const InterruptCatcher&) = delete;
-    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
 
 // "File i of n" with its percentage on stderr, when stderr is a terminal.
 class TerminalProgress : public CsvProgressView {
@@ -111,8 +92,7 @@ int Cli_Csv(int argc, char** argv) {
     CsvResult result;
     {
         InterruptCatcher catcher;
-        interrupted = 0;
-        result = Csv_Convert(entries, DirectoryOf(entries.front().path), &progress, [] { return interrupted != 0; });
+        result = Csv_Convert(entries, DirectoryOf(entries.front().path), &progress, [] { return Cli_Interrupted(); });
     }
     progress.end(result.outcome == CsvOutcome::Success);
     const std::string message = TerminalText(result.message);

@@ -14,6 +14,7 @@
 
 #include "args.h"
 #include "commands.h"
+#include "interrupt.h"
 #include "export/kmz/kmzdriver.h"
 #include "export/kmz/levelconfig.h"
 #include "export/kmz/profiles.h"
@@ -48,25 +49,6 @@ const char* kHelp =
     "Prints the final message; exit status 0 on success, 1 on failure, 2 for a bad\n"
     "command line, 130 when cancelled with Ctrl-C (no archive is left behind).\n";
 
-volatile std::sig_atomic_t interrupted = 0;
-
-void OnInterrupt(int) { interrupted = 1; }
-
-class InterruptCatcher {
-public:
-    InterruptCatcher() {
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptCatcher() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptCatcher(const InterruptCatcher&) = delete;
-    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
 
 // Labels with their percentage on stderr, when stderr is a terminal.
 class TerminalProgress : public KmzLoadView, public KmzWriteView {
@@ -374,8 +356,7 @@ int Cli_Kmz(int argc, char** argv) {
 
     TerminalProgress progress;
     InterruptCatcher catcher;
-    interrupted = 0;
-    auto cancelled = [] { return interrupted != 0; };
+    auto cancelled = [] { return Cli_Interrupted(); };
     const auto loadStart = std::chrono::steady_clock::now();
     const KmzLoadOutcome loaded = KmzLoad_ReadSamples(data, &progress, cancelled);
     const double loadSeconds = SecondsSince(loadStart);

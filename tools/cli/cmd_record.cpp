@@ -19,6 +19,7 @@
 #include "antenna/levelunit.h"
 #include "args.h"
 #include "commands.h"
+#include "interrupt.h"
 #include "drivetest/configcheck.h"
 #include "drivetest/measurementselection.h"
 #include "instrument/tcpscpi.h"
@@ -30,10 +31,7 @@
 
 namespace {
 
-std::atomic<bool> interrupted{false};
 constexpr int kPrepareSeconds = 120;  // longest wait for the analyzers' preparation before recording
-
-void OnInterrupt(int) { interrupted = true; }
 
 const char* kHelp =
     "usage: fieldtrace-cli record --analyzer ADDR[:PORT] [--analyzer ...] --standard NAME\n"
@@ -389,8 +387,7 @@ int Cli_Record(int argc, char** argv) {
     ConsoleView view(terminal);
     std::string error;
     if (!DriveTest_Start(setup, view, error)) return Fail(error);
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    InterruptCatcher catcher;
     const std::string levelTitle = Text_Format("Level [%s]", unit->name);
 
     DriveTest_RequestState(kStateMonitoring);
@@ -402,7 +399,7 @@ int Cli_Record(int argc, char** argv) {
         for (;;) {
             bool prepared = true;
             for (const auto& t : DriveTest_Threads()) prepared = prepared && t.phase == kPhaseWaiting;
-            if (prepared || interrupted) break;
+            if (prepared || Cli_Interrupted()) break;
             const double now = DateTime_Now();
             if (now - since > kPrepareSeconds) {
                 std::fprintf(stderr, "warning: not every analyzer is prepared after %d s; recording starts anyway\n",
@@ -417,7 +414,7 @@ int Cli_Record(int argc, char** argv) {
         }
     }
     int status = 0;
-    if (!interrupted && DriveTest_Record()) {
+    if (!Cli_Interrupted() && DriveTest_Record()) {
         const double started = DateTime_Now();
         double lastDraw = 0.0;
         for (;;) {
@@ -432,7 +429,7 @@ int Cli_Record(int argc, char** argv) {
                 lastDraw = now;
             }
             if (!DriveTest_StopReason().empty()) break;  // stopped by a file or disk error
-            if (interrupted || (samples > 0 && taken >= samples) || (duration > 0.0 && now - started >= duration)) {
+            if (Cli_Interrupted() || (samples > 0 && taken >= samples) || (duration > 0.0 && now - started >= duration)) {
                 DriveTest_Stop(kStopPressed);
                 break;
             }
