@@ -301,3 +301,9 @@ int ReceiverInfo_FindFamilyByName(const char* name) {
         if (std::strcmp(g_families[i].modelName, name) == 0) return static_cast<int>(i) + 1;
     return 0;
 }
+
+std::string ReceiverInfo_PlainTitle(const char* columnTitle) {
+    std::string title = columnTitle;
+    for (std::size_t pos; (pos = title.find("- ")) != std::string::npos;) title.erase(pos, 2);
+    return title;
+}

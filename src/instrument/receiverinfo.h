@@ -8,6 +8,7 @@
 // byte for byte in record files, so their field order and widths are fixed.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct RequiredOption {
@@ -217,6 +218,9 @@ int ReceiverInfo_FindFamilyByMac(int b0, int b1, int b2);
 // Deep copies: the copy shares nothing with the source.
 void ReceiverInfo_CopyFamily(AnalyzerFamily& dst, const AnalyzerFamily& src);
 void ReceiverInfo_CopyStandard(BroadcastStandard& dst, const BroadcastStandard& src);
+// A column title without its soft line breaks ("Refe- rence" is "Reference"),
+// as record headers and the command line name a parameter.
+std::string ReceiverInfo_PlainTitle(const char* columnTitle);
 // The first family's standard of that name, or nullptr.
 const BroadcastStandard* ReceiverInfo_FindStandard(const AnalyzerFamily& family, const char* name);
 // 1-based position of the family whose modelName equals name; 0 for none.

@@ -152,6 +152,18 @@ bool Text_ParseLeadingDouble(std::string_view text, double& value) {
     return true;
 }
 
+bool Text_IsUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size()) return false;
+        for (int k = 1; k <= extra; ++k)
+            if ((static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0xC0) != 0x80) return false;
+        i += 1 + static_cast<std::size_t>(extra);
+    }
+    return true;
+}
+
 std::string Text_Latin1ToUtf8(std::string_view latin1) {
     std::string out;
     out.reserve(latin1.size() + 8);

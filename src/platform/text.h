@@ -38,6 +38,9 @@ bool Text_ParseInt(std::string_view text, long long& value);
 // ("-50.3 dBm" is -50.3); false when the text does not start with one.
 bool Text_ParseLeadingDouble(std::string_view text, double& value);
 
+// True when the bytes are well-formed UTF-8 (names from the disk or the
+// command line may be UTF-8 or Latin-1).
+bool Text_IsUtf8(std::string_view text);
 // Latin-1 bytes to UTF-8 (every byte >= 0x80 becomes two bytes).
 std::string Text_Latin1ToUtf8(std::string_view latin1);
 // UTF-8 to Latin-1; characters outside Latin-1 become '?'. Invalid sequences pass byte by byte.

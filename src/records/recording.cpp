@@ -44,10 +44,6 @@ bool ResizeAreas(const DtrHeader& h, RecordSample& sample) {
     return true;
 }
 
-std::string RemoveSoftBreaks(std::string title) {
-    for (std::size_t pos; (pos = title.find("- ")) != std::string::npos;) title.erase(pos, 2);
-    return title;
-}
 
 }  // namespace
 
@@ -136,7 +132,7 @@ void Recording_BuildHeaderInfo(RecordFile& file, const RecordHeaderSource& s) {
     Recording_AddHeaderInfo(file, "TV Analyzer", "Type", Text_Format("Korvane %s", s.modelName.c_str()).c_str());
     Recording_AddHeaderInfo(file, "TV Analyzer", "Frequency", Text_Format("%.6lf MHz", s.frequencyMHz).c_str());
     for (const auto& [title, label] : s.parameters)
-        Recording_AddHeaderInfo(file, "TV Analyzer", RemoveSoftBreaks(title).c_str(), label.c_str());
+        Recording_AddHeaderInfo(file, "TV Analyzer", ReceiverInfo_PlainTitle(title.c_str()).c_str(), label.c_str());
     Recording_AddHeaderInfo(file, "TV Analyzer", "Input", s.inputName.c_str());
     Recording_AddHeaderInfo(file, "TV Analyzer", "Serial number", s.serialNumber.c_str());
     Recording_AddHeaderInfo(file, "TV Analyzer", "Firmware version", s.firmwareVersion.c_str());

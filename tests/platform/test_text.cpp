@@ -89,3 +89,10 @@ TEST(Text, LeadingNumbers) {
     EXPECT_FALSE(Text_ParseLeadingDouble("SYNC", v));
     EXPECT_FALSE(Text_ParseLeadingDouble("", v));
 }
+
+TEST(Text, Utf8Recognition) {
+    EXPECT_TRUE(Text_IsUtf8("dB\xC2\xB5V"));
+    EXPECT_TRUE(Text_IsUtf8("plain"));
+    EXPECT_FALSE(Text_IsUtf8("dB\xB5V")) << "a Latin-1 micro sign is no UTF-8";
+    EXPECT_FALSE(Text_IsUtf8("\xC2")) << "a cut sequence";
+}

@@ -60,7 +60,9 @@ TEST(SimResults, EveryCatalogueQueryAnswersWhileSynchronised) {
                                                        : SimTest_DecodeEchoList(*r, g.transferKind, g.points, lo, hi);
                 const int hits = static_cast<int>(std::count_if(trace.begin(), trace.end(), [](float p) { return p > -200.0f; }));
                 EXPECT_GE(hits, g.transferKind == 4 ? 1 : 2) << g.query << " -> " << *r;
-                if (g.transferKind != 4) EXPECT_FLOAT_EQ(trace[g.points / 2], 0.0f) << "main path at 0 us";
+                if (g.transferKind != 4) {
+                    EXPECT_FLOAT_EQ(trace[g.points / 2], 0.0f) << "main path at 0 us";
+                }
                 for (float p : trace) EXPECT_TRUE(p == -200.0f || (p <= 0.0f && p >= -35.0f)) << *r;
             }
             if (!st.syncQuery[0]) continue;

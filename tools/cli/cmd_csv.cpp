@@ -50,18 +50,7 @@ private:
 
 // The message names files: names the recorder wrote carry Latin-1 bytes, names
 // typed on the command line usually UTF-8. Shown as UTF-8 either way.
-std::string TerminalText(const std::string& s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-        bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < s.size();
-        for (int k = 1; valid && k <= extra; ++k)
-            valid = (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0xC0) == 0x80;
-        if (!valid) return Text_Latin1ToUtf8(s);
-        i += 1 + static_cast<std::size_t>(extra);
-    }
-    return s;
-}
+std::string TerminalText(const std::string& s) { return Text_IsUtf8(s) ? s : Text_Latin1ToUtf8(s); }
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.rfind('/');

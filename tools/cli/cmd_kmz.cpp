@@ -151,20 +151,6 @@ bool ParseFileNumber(const std::string& text, std::size_t files, std::size_t& fi
     return true;
 }
 
-KmzLevelFileFacts FactsOf(const RecordFileEntry& e) {
-    KmzLevelFileFacts f;
-    f.hasLevel = e.levelIndex >= 0;
-    f.recordedUnit = e.levelUnit;
-    f.inputImpedance = e.inputNumber;
-    f.kFactor = e.kFactor;
-    f.kFactorText = e.kFactorText;
-    f.kFactorContained = e.oldFile != 0 && e.levelUnit == kRecordLevelDbuVPerM;
-    f.description = e.description;
-    f.created = e.created;
-    f.type = e.type;
-    f.input = e.input;
-    return f;
-}
 
 struct Options {
     int unit = -1;  // -1: the level page's default
@@ -335,7 +321,7 @@ int Cli_Kmz(int argc, char** argv) {
         KmzSourceFile f;
         // A file the selection would not list still converts; its open failure, if any, is the message.
         FileSelection_ReadEntry(path, f.entry);
-        facts.push_back(FactsOf(f.entry));
+        facts.push_back(Kmz_LevelFacts(f.entry));
         files.push_back(std::move(f));
     }
     const int unit = o.unit >= 0 ? o.unit : KmzLevel_DefaultUnit(facts, kKmzUnitFieldStrength);

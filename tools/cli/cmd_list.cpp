@@ -27,21 +27,10 @@ const char* kHelp =
 
 std::string U(const std::string& latin1) { return Text_Latin1ToUtf8(latin1); }
 
-bool IsUtf8(const std::string& s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size()) return false;
-        for (int k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0xC0) != 0x80) return false;
-        i += 1 + static_cast<std::size_t>(extra);
-    }
-    return true;
-}
 
 // File names come from the disk: names the recorder wrote carry Latin-1 bytes,
 // names made by other programs usually UTF-8.
-std::string PathText(const std::string& path) { return IsUtf8(path) ? path : U(path); }
+std::string PathText(const std::string& path) { return Text_IsUtf8(path) ? path : U(path); }
 
 ordered_json EntryJson(const RecordFileEntry& e) {
     return ordered_json{{"row", e.row},

@@ -170,10 +170,6 @@ std::vector<std::string> SplitOn(const std::string& text, char sep) {
     return parts;
 }
 
-std::string StripSoftBreaks(std::string title) {
-    for (std::size_t pos; (pos = title.find("- ")) != std::string::npos;) title.erase(pos, 2);
-    return title;
-}
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "fieldtrace-cli record: %s\n", Text_Latin1ToUtf8(message).c_str());
@@ -317,7 +313,7 @@ int Cli_Record(int argc, char** argv) {
             bool found = false;
             for (std::size_t p = 0; p < standard.parameters.size(); ++p) {
                 const StandardParameter& param = standard.parameters[p];
-                if (title != param.columnTitle && title != StripSoftBreaks(param.columnTitle)) continue;
+                if (title != param.columnTitle && title != ReceiverInfo_PlainTitle(param.columnTitle)) continue;
                 found = true;
                 if (param.kind == kParameterSelection) {
                     bool known = false;

@@ -189,3 +189,19 @@ KmzWriteResult Kmz_WriteArchive(KmzDataSet& data, const KmzWriteRequest& request
     result.message = userCancelled ? kKmzAborted : kKmzCouldNotWrite;
     return result;
 }
+
+KmzLevelFileFacts Kmz_LevelFacts(const RecordFileEntry& e) {
+    KmzLevelFileFacts f;
+    f.hasLevel = e.levelIndex >= 0;
+    f.recordedUnit = e.levelUnit;
+    f.inputImpedance = e.inputNumber;
+    f.kFactor = e.kFactor;
+    f.kFactorText = e.kFactorText;
+    // Old files recorded in dBuV/m hold levels that already contain the K-factor.
+    f.kFactorContained = e.oldFile != 0 && e.levelUnit == kRecordLevelDbuVPerM;
+    f.description = e.description;
+    f.created = e.created;
+    f.type = e.type;
+    f.input = e.input;
+    return f;
+}

@@ -11,6 +11,8 @@
 #include "export/kmz/colours.h"
 #include "export/kmz/kmzexport.h"
 #include "export/kmz/kmzload.h"
+#include "export/kmz/levelconfig.h"
+#include "selection/recordentry.h"
 
 inline constexpr const char* kKmzAreaTooLarge =
     "The GPS coordinates span exceeds 15000 km so that the drive test area cannot be visualized.";
@@ -24,6 +26,9 @@ enum class KmzOutcome { Success, Failure, Cancelled };
 
 // After the samples were read: true when the conversion can go on (area set);
 // otherwise message holds the text that ends it (empty after a cancel).
+// What the level page needs to know of a listed record file.
+KmzLevelFileFacts Kmz_LevelFacts(const RecordFileEntry& entry);
+
 bool Kmz_CheckLoaded(const KmzDataSet& data, KmzLoadOutcome outcome, std::string& message, MapArea& area);
 
 // The 16 upper-case hex digits of the 8 bytes of a date-time value, in memory order.

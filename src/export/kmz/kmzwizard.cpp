@@ -295,18 +295,7 @@ void Kmz_Start(const std::vector<RecordFileEntry>& marked, const std::string& re
         KmzSourceFile f;
         f.entry = e;
         m.files.push_back(f);
-        KmzLevelFileFacts facts;
-        facts.hasLevel = e.levelIndex >= 0;
-        facts.recordedUnit = e.levelUnit;
-        facts.inputImpedance = e.inputNumber;
-        facts.kFactor = e.kFactor;
-        facts.kFactorText = e.kFactorText;
-        facts.kFactorContained = e.oldFile != 0 && e.levelUnit == kRecordLevelDbuVPerM;
-        facts.description = e.description;
-        facts.created = e.created;
-        facts.type = e.type;
-        facts.input = e.input;
-        m.facts.push_back(facts);
+        m.facts.push_back(Kmz_LevelFacts(e));
     }
     m.recordFolder = recordFolder;
     fillLevelTable(*m.levelView, m.facts);
