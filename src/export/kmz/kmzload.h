@@ -91,11 +91,13 @@ struct KmzDataSet {
 
     int mapChannels() const { return static_cast<int>(values.size()) + 1; }
     std::size_t sampleCount() const { return samples.size(); }
+    // Pointer arithmetic, not indexing: a set without value channels has an
+    // empty array, and its samples still ask for their (empty) run of entries.
     double* valueEntry(std::size_t sample, std::size_t valueChannel) {
-        return &sampleValues[(sample * values.size() + valueChannel) * 2];
+        return sampleValues.data() + (sample * values.size() + valueChannel) * 2;
     }
     const double* valueEntry(std::size_t sample, std::size_t valueChannel) const {
-        return &sampleValues[(sample * values.size() + valueChannel) * 2];
+        return sampleValues.data() + (sample * values.size() + valueChannel) * 2;
     }
 };
 
