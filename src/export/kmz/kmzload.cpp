@@ -176,18 +176,7 @@ struct SampleReader {
             updateStatistics(d.statistics[i + 1], d.values[i].displayKind, values[2 * i], values[2 * i + 1]);
         updateStatistics(d.statistics[0], 1, s.speed != -1.0 ? 1.0 : 0.0, s.speed);
         if (s.position == kKmzGpsPosition && s.speed != -1.0) d.maxSpeedKmh = std::max(d.maxSpeedKmh, s.speed);
-        if (s.position == kKmzGpsPosition) {
-            if (!d.hasBounds) {
-                d.minLongitude = d.maxLongitude = s.longitude;
-                d.minLatitude = d.maxLatitude = s.latitude;
-                d.hasBounds = true;
-            } else {
-                d.minLongitude = std::min(d.minLongitude, s.longitude);
-                d.maxLongitude = std::max(d.maxLongitude, s.longitude);
-                d.minLatitude = std::min(d.minLatitude, s.latitude);
-                d.maxLatitude = std::max(d.maxLatitude, s.latitude);
-            }
-        }
+        if (s.position == kKmzGpsPosition) d.hasRecordedPosition = true;
         d.samples.push_back(s);
     }
 };
