@@ -118,7 +118,8 @@ bool KmzLoad_ReadHeaders(const std::vector<KmzSourceFile>& files, int commonUnit
                          KmzDataSet& data, std::string& error);
 
 // Second pass: reads every sample, file by file, corrects the levels, fills
-// the gaps of each file's track, keeps the whole-set statistics; closes the files. cancelled (may be empty) is asked before every sample.
+// the gaps of each file's track, keeps the whole-set statistics; closes the
+// files. cancelled (may be empty) is asked before every sample.
 KmzLoadOutcome KmzLoad_ReadSamples(KmzDataSet& data, KmzLoadView* view, const std::function<bool()>& cancelled);
 
 // Closes files still open.
