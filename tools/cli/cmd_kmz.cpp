@@ -246,17 +246,6 @@ bool Anchors(const KmzDataSet& data, const KmzScope& scope, const std::string& p
     const KmzColourScope cs = Kmz_ColourScope(data, scope);
     KmzColourMemoryView view;
     autoAssignAnchors(cs, view);
-    // The page shows the automatic average with the channel's decimals, which can round it
-    // onto an anchor (1 and 0 give "0" at no decimals) and fail the check; there is no one
-    // to correct it here, so the average is kept as computed.
-    for (const KmzColourChannel& row : cs.rows) {
-        double bad = 0.0, good = 0.0;
-        if (KmzColour_RatingKind(row) == kKmzRateState ||
-            !Text_ParseDouble(view.cellText(row.channel, kKmzColBad), bad) ||
-            !Text_ParseDouble(view.cellText(row.channel, kKmzColGood), good))
-            continue;
-        view.setCellText(row.channel, kKmzColAverage, Text_Format("%.17g", (bad + good) / 2.0));
-    }
     if (!profile.empty()) {
         KmzProfileState state;
         if (!loadColorProfile(state, profile, cs, view)) {

@@ -70,7 +70,8 @@ SynthRoute SynthRoute_Make(std::uint64_t seed, double originLatitude, double ori
 
 SynthPoint SynthRoute_PositionAt(const SynthRoute& route, double distanceKm) {
     if (route.waypoints.empty()) return {};
-    if (route.waypoints.size() == 1 || route.lengthKm <= 0.0) return route.waypoints.front();
+    if (route.waypoints.size() == 1 || route.lengthKm <= 0.0)
+        return {route.waypoints.front().latitude, Synth_WrapLongitude(route.waypoints.front().longitude)};
     double d = std::fmod(distanceKm, route.lengthKm);
     if (d < 0) d += route.lengthKm;
     std::size_t leg = static_cast<std::size_t>(
@@ -80,7 +81,18 @@ SynthPoint SynthRoute_PositionAt(const SynthRoute& route, double distanceKm) {
     double legEnd = leg + 1 < route.legStartKm.size() ? route.legStartKm[leg + 1] : route.lengthKm;
     double legLength = legEnd - route.legStartKm[leg];
     double f = legLength > 0 ? (d - route.legStartKm[leg]) / legLength : 0.0;
-    return {a.latitude + (b.latitude - a.latitude) * f, a.longitude + (b.longitude - a.longitude) * f};
+    // The short way round: a leg across the 180 degree meridian stays short
+    // whether its ends are given wrapped or not.
+    double dLon = std::fmod(b.longitude - a.longitude, 360.0);
+    if (dLon > 180.0) dLon -= 360.0;
+    if (dLon < -180.0) dLon += 360.0;
+    return {a.latitude + (b.latitude - a.latitude) * f, Synth_WrapLongitude(a.longitude + dLon * f)};
+}
+
+double Synth_WrapLongitude(double longitude) {
+    double l = std::fmod(longitude + 180.0, 360.0);
+    if (l < 0.0) l += 360.0;
+    return l - 180.0;
 }
 
 SynthTransmitter SynthTransmitter_Make(std::uint64_t seed, double originLatitude, double originLongitude) {

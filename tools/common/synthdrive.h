@@ -39,8 +39,11 @@ struct SynthRoute {
 SynthRoute SynthRoute_Make(std::uint64_t seed, double originLatitude, double originLongitude);
 // A route through given points (for example read from a route file), closed back to the first.
 SynthRoute SynthRoute_FromPoints(const std::vector<SynthPoint>& points);
-// Position after driving distanceKm along the loop (wrapping around).
+// Position after driving distanceKm along the loop (wrapping around); the
+// longitude is always in -180..180, also for a loop across the 180 degree meridian.
 SynthPoint SynthRoute_PositionAt(const SynthRoute& route, double distanceKm);
+// A longitude brought into -180 (inclusive) .. 180 (exclusive).
+double Synth_WrapLongitude(double longitude);
 
 struct SynthTransmitter {
     SynthPoint position;

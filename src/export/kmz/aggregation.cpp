@@ -43,7 +43,7 @@ bool WriteGraphHistograms(KmzExport& ex, MapCell& cell, const std::vector<int>& 
     KmzHistograms& h = ex.scratch;
     for (int g : graphs) {
         if (cell.graphValidity[static_cast<std::size_t>(g)] <= 0.0) continue;
-        const std::int32_t* levels = &h.levelCounts[static_cast<std::size_t>(g) * kGraphColumns * kKmzGraphLevels];
+        const std::int32_t* levels = h.levelCounts.data() + static_cast<std::size_t>(g) * kGraphColumns * kKmzGraphLevels;
         h.counters.assign(static_cast<std::size_t>(kGraphColumns) * kGraphRows, 0);
         std::int32_t maximum = 0;
         // Row 99 - k counts the points at level k or above: a point fills its column from the bottom up.
@@ -160,17 +160,18 @@ bool aggregateCell(KmzExport& ex, MapCell& cell) {
         for (std::size_t v = 0; v < nv; ++v)
             updateStatistics(cell.statistics[v + 1], d.values[v].displayKind, values[2 * v], values[2 * v + 1]);
 
-        const std::uint8_t* usable = &d.graphUsable[i * ng];
-        const std::uint64_t* start = &d.graphStart[i * ng];
+        // Runs of the sample's entries by pointer: a set without graphs or texts has empty arrays.
+        const std::uint8_t* usable = d.graphUsable.data() + i * ng;
+        const std::uint64_t* start = d.graphStart.data() + i * ng;
         for (int g : graphs) {
             if (!usable[g]) continue;
             ++h.graphCounts[static_cast<std::size_t>(g)];
-            std::int32_t* counts = &h.levelCounts[static_cast<std::size_t>(g) * kCounters];
+            std::int32_t* counts = h.levelCounts.data() + static_cast<std::size_t>(g) * kCounters;
             const std::uint16_t* counter = d.graphCounters.data();
             for (std::uint64_t k = start[g], end = start[g + 1]; k < end; ++k) ++counts[counter[k]];
         }
 
-        const std::uint32_t* sampleTexts = &d.sampleTexts[i * nt];
+        const std::uint32_t* sampleTexts = d.sampleTexts.data() + i * nt;
         for (int t : parameters) {
             const std::uint32_t text = sampleTexts[t];
             if (text == 0) continue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "export/kmz/levelconfig.h"
 #include "platform/text.h"
@@ -35,6 +36,14 @@ double Fraction(double numerator, double denominator) {
 
 double ReadNumber(KmzColourView& view, int channel, int column) {
     return KmzLevel_ParseCell(view.cellText(channel, column)).value_or(0.0);
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A value as the tree shows it, read back; NaN when the text is no number.
+double Shown(const KmzColourChannel& row, double value) {
+    if (!std::isfinite(value)) return kNaN;
+    return KmzLevel_ParseCell(KmzColour_FormatValue(row, value)).value_or(kNaN);
 }
 
 void ShowValues(KmzColourView& view, const KmzColourChannel& row, const KmzAnchors& a) {
@@ -165,24 +174,52 @@ void KmzColourMemoryView::setCellText(int channel, int column, const std::string
 
 void autoAssignAnchors(const KmzColourScope& scope, KmzColourView& view) {
     for (const KmzColourChannel& row : scope.rows) {
-        KmzAnchors a;
         const int kind = KmzColour_RatingKind(row);
+        KmzAnchors a;
         if (row.channel == 0) {
             const double perUnit = scope.distanceUnit == kKmzDistanceKilometres ? 1.0 : kKmzKmPerMile;
-            a.bad = scope.maxSpeedKmh / perUnit;
-            a.good = 0.0;
+            a = KmzColour_AutoScale(row, scope.maxSpeedKmh / perUnit, 0.0);
         } else if (kind == kKmzRateState) {
             a = {0.0, 0.5, 1.0};
         } else if (row.statistics.validCount > 0) {
-            a.bad = row.statistics.worst;
-            a.good = row.statistics.best;
-            if (a.bad == a.good) a.bad += kind == kKmzRateLowerBetter || kind == kKmzRateNearZeroBetter ? 2.0 : -2.0;
+            a = KmzColour_AutoScale(row, row.statistics.worst, row.statistics.best);
         } else {
-            continue;
+            // Nothing to take the anchors from: what the row holds stays when it is a scale.
+            const KmzAnchors held = {KmzLevel_ParseCell(view.cellText(row.channel, kKmzColBad)).value_or(kNaN),
+                                     KmzLevel_ParseCell(view.cellText(row.channel, kKmzColAverage)).value_or(kNaN),
+                                     KmzLevel_ParseCell(view.cellText(row.channel, kKmzColGood)).value_or(kNaN)};
+            if (KmzColour_IsScaleAsShown(row, held)) continue;
+            a = KmzColour_AutoScale(row, 0.0, 0.0);
         }
-        if (kind != kKmzRateState) a.average = (a.bad + a.good) / 2.0;
         ShowValues(view, row, a);
     }
+}
+
+KmzAnchors KmzColour_AutoScale(const KmzColourChannel& row, double bad, double good) {
+    const int kind = KmzColour_RatingKind(row);
+    if (kind == kKmzRateState) return {0.0, 0.5, 1.0};
+    // Rising for higher-is-better; falling otherwise (closer-to-zero works on magnitudes, never negative).
+    const double direction = kind == kKmzRateLowerBetter || kind == kKmzRateNearZeroBetter ? -1.0 : 1.0;
+    const double step = std::pow(10.0, -KmzColour_Decimals(row));
+    if (!std::isfinite(bad) || !std::isfinite(good)) bad = good = 0.0;
+    KmzAnchors a;
+    a.good = Shown(row, good);
+    a.bad = Shown(row, bad);
+    // No spread as shown: bad 2 below (or above) the one value.
+    if (a.bad == a.good) a.bad = Shown(row, a.good - 2.0 * direction);
+    // Two steps of the channel's resolution between bad and good as shown, so
+    // that the average, rounded to the same resolution, shows strictly between.
+    if (!((a.good - a.bad) * direction >= 1.5 * step)) a.bad = Shown(row, a.good - 2.0 * step * direction);
+    a.average = (a.bad + a.good) / 2.0;
+    if (KmzColour_IsScaleAsShown(row, a)) return a;
+    // Magnitudes beyond what the resolution can tell apart: the scale of a channel that is all 0.
+    return {-2.0 * direction, -direction, 0.0};
+}
+
+bool KmzColour_IsScaleAsShown(const KmzColourChannel& row, const KmzAnchors& anchors) {
+    const KmzAnchors shown = {Shown(row, anchors.bad), Shown(row, anchors.average), Shown(row, anchors.good)};
+    return OrderViolation(KmzColour_RatingKind(row), shown) == nullptr && std::isfinite(shown.bad) &&
+           std::isfinite(shown.average) && std::isfinite(shown.good);
 }
 
 bool validateColourScales(const KmzColourScope& scope, KmzColourView& view, std::vector<KmzAnchors>& anchorTable) {

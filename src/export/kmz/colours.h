@@ -131,8 +131,18 @@ private:
 
 // Anchors from the whole-set statistics ("Auto"): speed from the maximum
 // speed down to 0, state channels 0 / 0.5 / 1, other channels from their
-// worst to their best value; channels without valid values keep their texts.
+// worst to their best value. Every row gets a scale that validates as the
+// tree shows it; a channel without valid values keeps its texts when they
+// are such a scale.
 void autoAssignAnchors(const KmzColourScope& scope, KmzColourView& view);
+// The automatic scale of a row from its bad and good value: both as the tree
+// shows them; when they show the same value bad moves 2 away from good; bad
+// and good at least two steps of the channel's resolution apart; the average
+// halfway. Always strictly ordered as shown, whatever the values (non-finite
+// ones count as 0).
+KmzAnchors KmzColour_AutoScale(const KmzColourChannel& row, double bad, double good);
+// Whether anchors, each rounded as the tree shows it, are in the row's order.
+bool KmzColour_IsScaleAsShown(const KmzColourChannel& row, const KmzAnchors& anchors);
 // Checks the colours and every row's anchors, writing each value back in its
 // channel's format. On success anchorTable holds n + 1 entries (unselected
 // channels 0, 0, 0); on failure the message is shown and false returned.

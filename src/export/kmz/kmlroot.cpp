@@ -141,6 +141,7 @@ bool writeRootDocument(KmzExport& ex) {
     Gui_FormatNow(now, sizeof now);
     out += Text_Format("</table><br><br><br>Exported on %s with software version %.2lf]]></description>\n", now,
                        kSoftwareVersion);
+    out += Kml_LookAt(ex.area);  // opening the archive flies to the drive
     out += "<Folder>\n<name>Info</name>\n<Style><ListStyle><listItemType>checkHideChildren</listItemType></ListStyle>"
            "</Style>\n<ScreenOverlay>\n<name>Fieldtrace</name>\n<Icon>\n<href>files/logo_" +
            ex.stamp + ".bmp</href>\n</Icon>\n";

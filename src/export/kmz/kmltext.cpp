@@ -1,6 +1,15 @@
 #include "export/kmz/kmltext.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
+
+namespace {
+// The side of the area fills about 37 degrees of the view (2 x atan(1 / 3)),
+// which fits the height of a wide window; a one-point area is still seen from 200 m.
+constexpr double kLookAtRangePerSide = 1.5;
+constexpr double kLookAtMinRangeMetres = 200.0;
+}  // namespace
 
 std::string Kml_Text(std::string_view latin1) {
     std::string out;
@@ -44,4 +53,13 @@ std::string formatNetworkLink(std::string_view name, const MapArea& area, int mi
     out += target;
     out += "</href><viewRefreshMode>onRegion</viewRefreshMode></Link>\n</NetworkLink>\n";
     return out;
+}
+
+std::string Kml_LookAt(const MapArea& area) {
+    const double range = std::max(area.side * 1000.0 * kLookAtRangePerSide, kLookAtMinRangeMetres);
+    return Text_Format(
+        "<LookAt>\n<longitude>%lf</longitude>\n<latitude>%lf</latitude>\n<altitude>0</altitude>\n"
+        "<heading>0</heading>\n<tilt>0</tilt>\n<range>%.1lf</range>\n<altitudeMode>relativeToGround</altitudeMode>\n"
+        "</LookAt>\n",
+        area.centreLongitude, area.centreLatitude, range);
 }

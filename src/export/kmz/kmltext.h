@@ -26,6 +26,9 @@ std::string formatRegion(const MapArea& area, int minPixels, int maxPixels);
 // Latin-1 and escaped, empty for none; target is an href of the archive.
 std::string formatNetworkLink(std::string_view name, const MapArea& area, int minPixels, int maxPixels,
                               std::string_view target);
+// "<LookAt>...</LookAt>\n": looking straight down on the area's centre from
+// high enough that the whole area is in view.
+std::string Kml_LookAt(const MapArea& area);
 
 // Appends text to the open entry.
 inline bool Kml_Write(KmzEntrySink& sink, std::string_view text) { return sink.write(text); }

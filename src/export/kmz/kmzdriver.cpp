@@ -59,13 +59,17 @@ bool WriteAll(KmzExport& ex) {
         ex.view->showWriteLabel("Step 1 of 2");
         ex.view->setWriteProgress(0);
     }
+    // Globe viewers and GDAL open the first KML entry of an archive: "doc.kml"
+    // and the navigation document it links come first. Both need only the
+    // area and the depth of the pyramid, known before any cell is written.
+    if (!writeRootDocument(ex) || !writeNavigationDocument(ex)) return false;
     std::vector<MapCell> levelK;
     if (!Kmz_WriteCoarseLevels(ex, levelK)) return false;
     if (ex.view) {
         ex.view->showWriteLabel("Step 2 of 2");
         ex.view->setWriteProgress(0);
     }
-    if (!writeRootDocument(ex) || !writeNavigationDocument(ex) || !WriteLegends(ex)) return false;
+    if (!WriteLegends(ex)) return false;
     if (!WritePicture(ex, PICTURE_SPOT, "files/spot_%s.bmp") || !WritePicture(ex, PICTURE_LOGO, "files/logo_%s.bmp") ||
         !WritePicture(ex, PICTURE_INTENSITY, "files/intensity_%s.bmp"))
         return false;
@@ -101,7 +105,7 @@ bool Kmz_CheckLoaded(const KmzDataSet& data, KmzLoadOutcome outcome, std::string
         message = std::string(kKmzFailurePrefix) + kKmzNoSamples;
         return false;
     }
-    if (!data.hasBounds) {
+    if (!data.hasRecordedPosition) {
         message = std::string(kKmzFailurePrefix) + kKmzNoPositionMessage;
         return false;
     }

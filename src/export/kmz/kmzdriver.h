@@ -62,8 +62,8 @@ struct KmzWriteResult {
     std::int64_t uncompressedBytes = 0;
 };
 
-// Writes the archive: coarse levels, "doc.kml", the navigation document, the
-// legends and pictures, then the tile tree. Any failure or cancel removes the
+// Writes the archive: "doc.kml", the navigation document, the coarse levels,
+// the legends and pictures, then the tile tree. Any failure or cancel removes the
 // archive file again. The data set is changed (samples of a bad receiver
 // status become invalid; cells release the samples they held).
 KmzWriteResult Kmz_WriteArchive(KmzDataSet& data, const KmzWriteRequest& request, const MapArea& area,

@@ -129,7 +129,7 @@ struct SampleReader {
 
         const std::size_t nv = d.values.size();
         d.sampleValues.resize(d.sampleValues.size() + 2 * nv, 0.0);  // missing channels stay invalid
-        double* values = &d.sampleValues[index * 2 * nv];
+        double* values = d.valueEntry(index, 0);
         for (std::size_t i = 0; i < file.valueMap.size() && 2 * i + 1 < in.values.size(); ++i) {
             values[2 * file.valueMap[i]] = in.values[2 * i];
             values[2 * file.valueMap[i] + 1] = in.values[2 * i + 1];
@@ -160,12 +160,12 @@ struct SampleReader {
         }
 
         d.sampleTexts.resize(d.sampleTexts.size() + d.items.size(), 0);
-        std::uint32_t* textOut = &d.sampleTexts[index * d.items.size()];
+        std::uint32_t* textOut = d.sampleTexts.data() + index * d.items.size();
         for (std::size_t t = 0; t < file.itemMap.size(); ++t) {
             const std::size_t at = Recording_ItemOffset(rec, t);
             const auto width = static_cast<std::size_t>(rec.items[t].width);
             if (at + 1 + width > in.items.size() || in.items[at] == 0) continue;
-            const char* text = reinterpret_cast<const char*>(&in.items[at + 1]);
+            const char* text = reinterpret_cast<const char*>(in.items.data() + at + 1);
             const std::size_t length = Text_FieldLength(text, width);
             if (length == 0) continue;
             const auto common = static_cast<std::size_t>(file.itemMap[t]);
@@ -176,18 +176,7 @@ struct SampleReader {
             updateStatistics(d.statistics[i + 1], d.values[i].displayKind, values[2 * i], values[2 * i + 1]);
         updateStatistics(d.statistics[0], 1, s.speed != -1.0 ? 1.0 : 0.0, s.speed);
         if (s.position == kKmzGpsPosition && s.speed != -1.0) d.maxSpeedKmh = std::max(d.maxSpeedKmh, s.speed);
-        if (s.position == kKmzGpsPosition) {
-            if (!d.hasBounds) {
-                d.minLongitude = d.maxLongitude = s.longitude;
-                d.minLatitude = d.maxLatitude = s.latitude;
-                d.hasBounds = true;
-            } else {
-                d.minLongitude = std::min(d.minLongitude, s.longitude);
-                d.maxLongitude = std::max(d.maxLongitude, s.longitude);
-                d.minLatitude = std::min(d.minLatitude, s.latitude);
-                d.maxLatitude = std::max(d.maxLatitude, s.latitude);
-            }
-        }
+        if (s.position == kKmzGpsPosition) d.hasRecordedPosition = true;
         d.samples.push_back(s);
     }
 };

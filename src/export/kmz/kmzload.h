@@ -86,16 +86,17 @@ struct KmzDataSet {
 
     std::vector<CellStatistics> statistics;  // whole set, map channels 0..n (0: speed in km/h)
     double maxSpeedKmh = 0.0;
-    bool hasBounds = false;
-    double minLongitude = 0.0, maxLongitude = 0.0, minLatitude = 0.0, maxLatitude = 0.0;
+    bool hasRecordedPosition = false;  // a sample was recorded with a GPS fix
 
     int mapChannels() const { return static_cast<int>(values.size()) + 1; }
     std::size_t sampleCount() const { return samples.size(); }
+    // Pointer arithmetic, not indexing: a set without value channels has an
+    // empty array, and its samples still ask for their (empty) run of entries.
     double* valueEntry(std::size_t sample, std::size_t valueChannel) {
-        return &sampleValues[(sample * values.size() + valueChannel) * 2];
+        return sampleValues.data() + (sample * values.size() + valueChannel) * 2;
     }
     const double* valueEntry(std::size_t sample, std::size_t valueChannel) const {
-        return &sampleValues[(sample * values.size() + valueChannel) * 2];
+        return sampleValues.data() + (sample * values.size() + valueChannel) * 2;
     }
 };
 
@@ -117,8 +118,8 @@ bool KmzLoad_ReadHeaders(const std::vector<KmzSourceFile>& files, int commonUnit
                          KmzDataSet& data, std::string& error);
 
 // Second pass: reads every sample, file by file, corrects the levels, fills
-// the gaps of each file's track, keeps the whole-set statistics and the
-// bounds; closes the files. cancelled (may be empty) is asked before every sample.
+// the gaps of each file's track, keeps the whole-set statistics; closes the
+// files. cancelled (may be empty) is asked before every sample.
 KmzLoadOutcome KmzLoad_ReadSamples(KmzDataSet& data, KmzLoadView* view, const std::function<bool()>& cancelled);
 
 // Closes files still open.

@@ -22,15 +22,29 @@ MapBounds MapArea_Bounds(const MapArea& area) {
     return b;
 }
 
-MapArea MapArea_OfSamples(double minLongitude, double maxLongitude, double minLatitude, double maxLatitude) {
-    MapArea a;
-    a.longitudeExtent = std::max(maxLongitude - minLongitude, kKmzMinExtent);
-    a.centreLongitude = (minLongitude + maxLongitude) / 2.0;
-    if (a.longitudeExtent > 180.0) {
-        // The samples lie on both sides of the 180 degree meridian.
-        a.longitudeExtent = 360.0 - a.longitudeExtent;
-        a.centreLongitude += a.centreLongitude <= 0.0 ? 180.0 : -180.0;
+LongitudeArc MapArea_CoveringArc(std::vector<double> longitudes) {
+    LongitudeArc arc;
+    if (longitudes.empty()) return arc;
+    std::sort(longitudes.begin(), longitudes.end());
+    // Without a wider gap inside, the gap across the meridian is left out: the
+    // arc runs from the smallest to the largest longitude.
+    arc.west = longitudes.front();
+    arc.extent = longitudes.back() - longitudes.front();
+    double widest = 360.0 - arc.extent;
+    for (std::size_t i = 1; i < longitudes.size(); ++i) {
+        const double gap = longitudes[i] - longitudes[i - 1];
+        if (gap <= widest) continue;
+        widest = gap;
+        arc.west = longitudes[i];
+        arc.extent = 360.0 - gap;
     }
+    return arc;
+}
+
+MapArea MapArea_OfArc(const LongitudeArc& arc, double minLatitude, double maxLatitude) {
+    MapArea a;
+    a.centreLongitude = MapArea_Wrap(arc.west + arc.extent / 2.0);
+    a.longitudeExtent = std::max(arc.extent, kKmzMinExtent);
     a.latitudeExtent = std::max(maxLatitude - minLatitude, kKmzMinExtent);
     a.centreLatitude = (minLatitude + maxLatitude) / 2.0;
     const double height = a.latitudeExtent * 12742.0 * kPi / 360.0;
@@ -43,6 +57,19 @@ MapArea MapArea_OfSamples(double minLongitude, double maxLongitude, double minLa
         a.side = height;
     }
     return a;
+}
+
+MapArea MapArea_OfDataSet(const KmzDataSet& data) {
+    std::vector<double> longitudes;
+    double south = 0.0, north = 0.0;
+    for (const KmzSample& s : data.samples) {
+        if (s.position == kKmzNoPosition) continue;
+        if (longitudes.empty()) south = north = s.latitude;
+        south = std::min(south, s.latitude);
+        north = std::max(north, s.latitude);
+        longitudes.push_back(s.longitude);
+    }
+    return MapArea_OfArc(MapArea_CoveringArc(std::move(longitudes)), south, north);
 }
 
 MapArea MapArea_Quadrant(const MapArea& area, int quadrant) {

@@ -3,6 +3,7 @@
 // the regions of the globe viewer, the four quadrants of a split, the depth
 // of the pyramid and the naming of cells and tiles.
 #include <string>
+#include <vector>
 
 #include "export/kmz/kmzload.h"
 
@@ -36,12 +37,22 @@ struct MapBounds {
 };
 MapBounds MapArea_Bounds(const MapArea& area);
 
-// The square area around the bounds of the positioned samples (crossing the
-// 180 degree meridian when the longitudes span more than 180 degrees).
-MapArea MapArea_OfSamples(double minLongitude, double maxLongitude, double minLatitude, double maxLatitude);
-inline MapArea MapArea_OfDataSet(const KmzDataSet& data) {
-    return MapArea_OfSamples(data.minLongitude, data.maxLongitude, data.minLatitude, data.maxLatitude);
-}
+// The smallest arc of the circle of longitudes that covers every given
+// longitude: from west eastward over extent degrees (0 for one longitude).
+// It is the complement of the widest gap between neighbouring longitudes, the
+// gap across the 180 degree meridian included, so a drive across the meridian
+// gets a narrow arc whose west end lies east of its east end.
+struct LongitudeArc {
+    double west = 0.0;
+    double extent = 0.0;
+};
+LongitudeArc MapArea_CoveringArc(std::vector<double> longitudes);
+
+// The square area around an arc of longitudes and a range of latitudes.
+MapArea MapArea_OfArc(const LongitudeArc& arc, double minLatitude, double maxLatitude);
+// The square area over every sample with a position, filled-in positions
+// included, so that no sample lies outside the map.
+MapArea MapArea_OfDataSet(const KmzDataSet& data);
 
 // Quadrant 0..3 (north-west, north-east, south-west, south-east) of an area.
 MapArea MapArea_Quadrant(const MapArea& area, int quadrant);

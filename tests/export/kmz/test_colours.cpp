@@ -122,7 +122,7 @@ TEST(KmzAutoAnchors, EveryKindOfChannel) {
                   Row(5, "Sync", 3, 0),
                   Row(6, "Empty", 0, 1)};
     KmzColourMemoryView view;
-    view.setCellText(6, kKmzColBad, "keep");
+    view.setCellText(6, kKmzColBad, "keep");  // no scale: replaced
     autoAssignAnchors(scope, view);
     EXPECT_EQ(Texts(view, 0), (T{"100.0", "50.0", "0.0"}));
     EXPECT_EQ(Texts(view, 1), (T{"-70.0", "-55.0", "-40.0"}));
@@ -130,7 +130,62 @@ TEST(KmzAutoAnchors, EveryKindOfChannel) {
     EXPECT_EQ(Texts(view, 3), (T{"2.50", "1.50", "0.50"}));  // lower is better: bad raised
     EXPECT_EQ(Texts(view, 4), (T{"9", "8", "7"}));
     EXPECT_EQ(Texts(view, 5), (T{"0", "0.5", "1"}));
-    EXPECT_EQ(Texts(view, 6), (T{"keep", "", ""}));  // no valid values: left alone
+    EXPECT_EQ(Texts(view, 6), (T{"-2.0", "-1.0", "0.0"}));  // no valid values: the scale of a channel all 0
+}
+
+// Auto must always give a scale that passes the page's check as the tree shows
+// it: "Please make sure, that Bad > Average > Good." after Auto blocked the most
+// common exports (a BER all 0, a drive standing still, a single sample).
+TEST(KmzAutoAnchors, EveryChannelGetsAScaleThatValidatesAsShown) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* story;
+        KmzColourChannel row;
+        double maxSpeedKmh;
+        T expected;
+    };
+    const Case cases[] = {
+        {"every value 0, higher is better", Row(1, "MER [dB]", 0, 1, 5, 0.0, 0.0), 0, {"-2.0", "-1.0", "0.0"}},
+        {"every value 0, lower is better", Row(1, "BER [10-6]", 1, 2, 5, 0.0, 0.0), 0, {"2.00", "1.00", "0.00"}},
+        {"every value 0, closer to zero is better", Row(1, "Offset [Hz]", 2, 0, 5, 0.0, 0.0), 0, {"2", "1", "0"}},
+        {"one magnitude, closer to zero is better", Row(1, "Offset [Hz]", 2, 0, 1, 5.0, 5.0), 0, {"7", "6", "5"}},
+        {"no valid value, lower is better", Row(1, "BER [10-6]", 1, 2), 0, {"2.00", "1.00", "0.00"}},
+        {"average 0.5 rounds onto an anchor", Row(1, "Sats", 0, 0, 9, 0.0, 1.0), 0, {"-1", "0", "1"}},
+        {"spread below the resolution", Row(1, "BER [10-6]", 1, 0, 9, 0.4, 0.2), 0, {"2", "1", "0"}},
+        {"anchors that round apart by one step", Row(1, "MER [dB]", 0, 1, 9, 20.04, 20.06), 0, {"19.9", "20.0", "20.1"}},
+        {"a drive standing still", Row(0, "Speed [km/h]", 0, 0), 0.0, {"2.0", "1.0", "0.0"}},
+        {"a speed below the resolution", Row(0, "Speed [km/h]", 0, 0), 0.04, {"2.0", "1.0", "0.0"}},
+        {"values beyond what doubles resolve", Row(1, "Huge", 0, 2, 3, 1e300, 1e300), 0, {"-2.00", "-1.00", "0.00"}},
+        {"a damaged statistic", Row(1, "MER [dB]", 0, 1, 3, nan, 20.0), 0, {"-2.0", "-1.0", "0.0"}},
+    };
+    for (const Case& c : cases) {
+        KmzColourScope scope;
+        scope.channelCount = 2;
+        scope.maxSpeedKmh = c.maxSpeedKmh;
+        scope.rows = {c.row};
+        KmzColourMemoryView view;
+        autoAssignAnchors(scope, view);
+        EXPECT_EQ(Texts(view, c.row.channel), c.expected) << c.story;
+        std::vector<KmzAnchors> table;
+        EXPECT_TRUE(validateColourScales(scope, view, table)) << c.story << ": " << view.lastMessage;
+        EXPECT_EQ(Texts(view, c.row.channel), c.expected) << c.story << ": the check shows the same texts";
+    }
+}
+
+TEST(KmzAutoAnchors, AChannelWithoutValuesKeepsAScaleItHolds) {
+    KmzColourScope scope;
+    scope.channelCount = 3;
+    scope.rows = {Row(1, "BER [10-6]", 1, 1), Row(2, "MER [dB]", 0, 0)};
+    KmzColourMemoryView view;
+    view.setCellText(1, kKmzColBad, "30.0");  // say from a profile
+    view.setCellText(1, kKmzColAverage, "3.0");
+    view.setCellText(1, kKmzColGood, "0.3");
+    view.setCellText(2, kKmzColBad, "10");  // out of order: no scale to keep
+    view.setCellText(2, kKmzColAverage, "10.4");
+    view.setCellText(2, kKmzColGood, "20");
+    autoAssignAnchors(scope, view);
+    EXPECT_EQ(Texts(view, 1), (T{"30.0", "3.0", "0.3"}));
+    EXPECT_EQ(Texts(view, 2), (T{"-2", "-1", "0"}));
 }
 
 TEST(KmzAutoAnchors, SpeedInMilesPerHour) {

@@ -19,18 +19,10 @@ constexpr const char* kStamp = "0123456789ABCDEF";
 // Loads the files and writes path with the auto anchors; returns the write result.
 KmzWriteResult Convert(const std::vector<std::string>& paths, const std::string& archive,
                        void (*adjust)(KmzScope&) = nullptr) {
-    std::vector<KmzSourceFile> files;
-    for (const auto& p : paths) {
-        KmzSourceFile f;
-        FileSelection_ReadEntry(p, f.entry);
-        files.push_back(f);
-    }
     KmzDataSet data;
-    std::string message;
-    EXPECT_TRUE(KmzLoad_ReadHeaders(files, kKmzUnitDbuV, "/records", data, message)) << message;
-    const KmzLoadOutcome outcome = KmzLoad_ReadSamples(data, nullptr, {});
     MapArea area;
-    EXPECT_TRUE(Kmz_CheckLoaded(data, outcome, message, area)) << message;
+    std::string message;
+    EXPECT_TRUE(LoadRecordFiles(paths, data, area, message)) << message;
     KmzScope scope = KmzScope_Default(data);
     if (adjust) adjust(scope);
     return Kmz_WriteArchive(data, Request(data, archive, scope), area, nullptr, {});
@@ -78,28 +70,27 @@ TEST(KmzArchiveFile, SyntheticDriveGivesASoundArchiveInTheDocumentedOrder) {
     ExpectSoundArchive(archive, entries);
     EXPECT_EQ(static_cast<std::int64_t>(entries.size()), r.entries);
 
-    // Every name but doc.kml carries the stamp; doc.kml follows the coarse levels and precedes the tiles.
-    ASSERT_EQ(entries[0].name.rfind("files/G0_", 0), 0u);  // the root cell's histogram comes first
-    const std::string rootCell = entries[0].name.substr(9, entries[0].name.find('_', 9) - 9);
+    // Every name but doc.kml carries the stamp. doc.kml comes first, so that a viewer that opens the first
+    // KML entry opens it, and then the navigation document it links; then the coarse levels, legends,
+    // pictures and tiles.
+    ASSERT_GE(entries.size(), 3u);
+    EXPECT_EQ(entries[0].name, "doc.kml");
+    EXPECT_EQ(entries[1].name, std::string("files/root_") + kStamp + ".kml");
+    ASSERT_EQ(entries[2].name.rfind("files/G0_", 0), 0u);  // the root cell's histogram
+    const std::string rootCell = entries[2].name.substr(9, entries[2].name.find('_', 9) - 9);
     const std::string rootTile = rootCell.substr(0, rootCell.size() - 5);  // L - K + 1 with K = 6
     ASSERT_FALSE(rootTile.empty()) << rootCell;
-    std::size_t doc = entries.size(), nav = 0, spot = 0, firstTile = entries.size(), lastCoarse = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::size_t nav = 1;
+    std::size_t spot = 0, firstTile = entries.size(), lastCoarse = 0;
+    for (std::size_t i = 1; i < entries.size(); ++i) {
         const std::string& n = entries[i].name;
-        if (n == "doc.kml") {
-            doc = i;
-            continue;
-        }
         EXPECT_NE(n.find(kStamp), std::string::npos) << n;
         EXPECT_EQ(n.rfind("files/", 0), 0u) << n;
-        if (n == std::string("files/root_") + kStamp + ".kml") nav = i;
         if (n == std::string("files/spot_") + kStamp + ".bmp") spot = i;
         if (n.find("_" + rootTile + "-") != std::string::npos) lastCoarse = i;
         if (n.find("_" + rootTile + "_") != std::string::npos && EndsWith(n, ".kml")) firstTile = std::min(firstTile, i);
     }
-    ASSERT_LT(doc, entries.size());
-    EXPECT_LT(lastCoarse, doc);
-    EXPECT_EQ(nav, doc + 1);
+    EXPECT_LT(lastCoarse, spot);
     EXPECT_LT(nav, spot);
     EXPECT_LT(spot, firstTile);
     EXPECT_LT(firstTile, entries.size());
@@ -109,7 +100,7 @@ TEST(KmzArchiveFile, SyntheticDriveGivesASoundArchiveInTheDocumentedOrder) {
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (std::regex_match(entries[i].name, legend)) {
             ++legends;
-            EXPECT_GT(i, nav);
+            EXPECT_GT(i, lastCoarse);
             EXPECT_LT(i, spot);
         }
     EXPECT_EQ(legends, 81);
@@ -118,6 +109,16 @@ TEST(KmzArchiveFile, SyntheticDriveGivesASoundArchiveInTheDocumentedOrder) {
     EXPECT_NE(root.find("<name>2026-06-01  10-00-00  Ch21</name>"), std::string::npos);
     EXPECT_NE(root.find("<b>Samples</b></td><td NOWRAP>600</td>"), std::string::npos);
     EXPECT_NE(root.find(std::string("<href>files/root_") + kStamp + ".kml</href>"), std::string::npos);
+    // Opening it flies to the drive: a view on the area's centre, after the description.
+    const std::size_t lookAt = root.find("]]></description>\n<LookAt>\n<longitude>");
+    ASSERT_NE(lookAt, std::string::npos);
+    EXPECT_LT(lookAt, root.find("<Folder>"));
+    const double longitude = std::atof(Between(root, "<longitude>", "</longitude>").at(0).c_str());
+    const double latitude = std::atof(Between(root, "<latitude>", "</latitude>").at(0).c_str());
+    const double range = std::atof(Between(root, "<range>", "</range>").at(0).c_str());
+    EXPECT_NEAR(longitude, o.originLongitude, 0.05);  // a loop of a few kilometres around the origin
+    EXPECT_NEAR(latitude, o.originLatitude, 0.05);
+    EXPECT_GT(range, 1000.0);
 }
 
 TEST(KmzArchiveFile, SamplesWithoutAnyPositionAreLeftOut) {

@@ -95,6 +95,36 @@ TEST(KmlText, RegionAcrossTheMeridianAndNetworkLinks) {
     EXPECT_EQ(formatNetworkLink("", area, -1, -1, "a.kml").find("<name>"), std::string::npos);
 }
 
+TEST(KmlText, LookAtLooksDownOnTheWholeArea) {
+    struct Case {
+        const char* story;
+        MapArea area;
+        const char* centre;  // longitude and latitude elements
+        const char* range;
+    };
+    const Case cases[] = {
+        {"a drive of 10 km", {10.0, 0.09, 0.135, 11.5, 48.2},
+         "<longitude>11.500000</longitude>\n<latitude>48.200000</latitude>", "<range>15000.0</range>"},
+        {"across the meridian", {2.0, 0.02, 0.04, 179.99, -17.0},
+         "<longitude>179.990000</longitude>\n<latitude>-17.000000</latitude>", "<range>3000.0</range>"},
+        {"all samples at one point", {0.0011, 0.00001, 0.000015, -3.25, 40.0},
+         "<longitude>-3.250000</longitude>\n<latitude>40.000000</latitude>", "<range>200.0</range>"},
+    };
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");  // numbers must not follow a comma locale (C when it is missing)
+    std::vector<std::string> texts;
+    for (const Case& c : cases) texts.push_back(Kml_LookAt(c.area));
+    std::setlocale(LC_ALL, saved.c_str());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::string& t = texts[i];
+        EXPECT_EQ(t.rfind("<LookAt>\n", 0), 0u) << cases[i].story;
+        EXPECT_NE(t.find(cases[i].centre), std::string::npos) << t;
+        EXPECT_NE(t.find(cases[i].range), std::string::npos) << t;
+        EXPECT_NE(t.find("<heading>0</heading>\n<tilt>0</tilt>"), std::string::npos) << t;
+        EXPECT_NE(t.find("<altitudeMode>relativeToGround</altitudeMode>\n</LookAt>\n"), std::string::npos) << t;
+    }
+}
+
 TEST(KmlPlacemark, ColourInKmlOrderWithAlphaForInterpolatedCells) {
     KmzDataSet d = DataSet({Value("Level", 0, 2)});
     AddSample(d, {.values = {25.0}});                                    // orange-red

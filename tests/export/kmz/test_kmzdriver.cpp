@@ -411,6 +411,21 @@ TEST(KmzWizard, WholeConversionThroughThePages) {
     EXPECT_TRUE(w.view.has("home off"));
 }
 
+// A single sample has no spread in any channel and no speed: the automatic
+// scale used to fail the page's own check and kept the user on it.
+TEST(KmzWizard, ASingleSampleFilePassesTheColourPageWithTheAutomaticScale) {
+    Wizard w({{1, "one"}});
+    w.LoadedScopePage();
+    onKmzScopeNext();
+    ASSERT_TRUE(w.view.waitFor("colour tree", 1));
+    onKmzColorsNext();
+    EXPECT_FALSE(w.view.has("colour message"));
+    EXPECT_TRUE(w.view.shown(KmzPage::Progress));
+    ASSERT_TRUE(Kmz_WaitFinished(60000));
+    ASSERT_TRUE(w.view.waitFor("message "));
+    EXPECT_EQ(w.view.messages(), std::vector<std::string>{Text_Format(kKmzSuccessFormat, w.Archive().c_str())});
+}
+
 TEST(KmzWizard, ScopeWithoutValuesOrIndicatorsKeepsTheUserOnThePage) {
     Wizard w;
     w.LoadedScopePage();

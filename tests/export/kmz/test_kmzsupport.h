@@ -283,19 +283,25 @@ inline void AddSample(KmzDataSet& d, const SampleSpec& row) {
         d.sampleTexts.push_back(has ? InternText(d.itemTexts[t], row.texts[t]) : 0);
     }
     if (row.position == kKmzGpsPosition) {
-        if (!d.hasBounds) {
-            d.minLongitude = d.maxLongitude = s.longitude;
-            d.minLatitude = d.maxLatitude = s.latitude;
-            d.hasBounds = true;
-        }
-        d.minLongitude = std::min(d.minLongitude, s.longitude);
-        d.maxLongitude = std::max(d.maxLongitude, s.longitude);
-        d.minLatitude = std::min(d.minLatitude, s.latitude);
-        d.maxLatitude = std::max(d.maxLatitude, s.latitude);
+        d.hasRecordedPosition = true;
         if (s.speed != -1.0) d.maxSpeedKmh = std::max(d.maxSpeedKmh, s.speed);
     }
     d.samples.push_back(s);
     d.files.front().sampleCount += 1;
+}
+
+// Loads record files as the conversion does (dBuV, no manual settings); the area when they converted.
+inline bool LoadRecordFiles(const std::vector<std::string>& paths, KmzDataSet& data, MapArea& area,
+                            std::string& message) {
+    std::vector<KmzSourceFile> files;
+    for (const auto& p : paths) {
+        KmzSourceFile f;
+        FileSelection_ReadEntry(p, f.entry);
+        files.push_back(f);
+    }
+    if (!KmzLoad_ReadHeaders(files, kKmzUnitDbuV, "/records", data, message)) return false;
+    const KmzLoadOutcome outcome = KmzLoad_ReadSamples(data, nullptr, {});
+    return Kmz_CheckLoaded(data, outcome, message, area);
 }
 
 // Anchors from the data (the "Auto" button) for every channel.

@@ -3,10 +3,14 @@
 // and the tile tree.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "export/kmz/kmlwriter.h"
 #include "export/kmz/tiling.h"
+#include "records/fileio.h"
+#include "synthrecord.h"
 #include "test_kmzsupport.h"
 
 using namespace kmztest;
@@ -35,10 +39,64 @@ int Count(const std::string& text, const std::string& part) {
     return n;
 }
 
+// The longitudes of the samples recorded with a fix, as the record file holds them.
+std::vector<double> RecordedLongitudes(const std::string& path) {
+    FileContainer ctx;
+    RecordFile file;
+    std::string message;
+    std::vector<double> out;
+    if (!Recording_OpenFile(ctx, file, path.c_str(), message)) return out;
+    RecordSample s;
+    Recording_AllocSample(file, s);
+    while (Recording_ReadSample(ctx, file, s))
+        if (s.head.gps.gpsFix == 1) out.push_back(s.head.gps.longitude);
+    FileIO_CloseRead(ctx);
+    Recording_FreeFile(file);
+    return out;
+}
+
+double Element(const std::string& text, const std::string& name) {
+    const auto found = Between(text, "<" + name + ">", "</" + name + ">");
+    return found.empty() ? std::nan("") : std::atof(found.front().c_str());
+}
+
+// Degrees east of west, 0 .. 360.
+double EastOf(double west, double longitude) {
+    const double d = std::fmod(longitude - west, 360.0);
+    return d < 0.0 ? d + 360.0 : d;
+}
+
+// Splits the root cell down to the finest level; calls check with every cell of that level.
+void ForEachFinestCell(KmzDataSet& d, const MapArea& area, const std::string& archivePath,
+                       const std::function<void(const MapCell&)>& check) {
+    KmzArchive archive;
+    ASSERT_TRUE(kmzOpenArchive(archivePath.c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
+    KmzScope scope = KmzScope_Default(d);
+    std::fill(scope.graphs.begin(), scope.graphs.end(), 0);  // no histograms: only the geometry counts here
+    KmzEntrySink sink(archive, false);
+    KmzExport ex(sink, d, scope);
+    ex.area = area;
+    ex.depth = MapArea_Depth(area.side, scope.zoomMetres);
+    ex.stamp = "S";
+    KmzExport_Prepare(ex);
+    std::vector<MapCell> level{Kmz_RootCell(ex)};
+    KmzQuadrantLists out;
+    while (!level.empty()) {
+        for (const MapCell& cell : level)
+            if (cell.cellId.find('0') == std::string::npos) check(cell);
+        ASSERT_TRUE(Kmz_SplitCells(ex, level, 1, out));
+        level.clear();
+        for (auto& list : out)
+            for (MapCell& cell : list) level.push_back(std::move(cell));
+    }
+    sink.cancel();
+    kmzAbortArchive(archive);
+}
+
 }  // namespace
 
 TEST(KmzArea, SamplesAtOnePointMakeAMetreSquareAndTheShallowestPyramid) {
-    const MapArea a = MapArea_OfSamples(11.0, 11.0, 48.0, 48.0);
+    const MapArea a = MapArea_OfArc(MapArea_CoveringArc({11.0, 11.0}), 48.0, 48.0);
     EXPECT_NEAR(a.side, 0.00111, 0.00001);  // km
     EXPECT_DOUBLE_EQ(a.latitudeExtent, kKmzMinExtent);
     EXPECT_GT(a.longitudeExtent, kKmzMinExtent);  // widened to a square at 48 degrees north
@@ -49,7 +107,7 @@ TEST(KmzArea, SamplesAtOnePointMakeAMetreSquareAndTheShallowestPyramid) {
 }
 
 TEST(KmzArea, CrossingThe180DegreeMeridianKeepsTheAreaSmall) {
-    const MapArea a = MapArea_OfSamples(-179.99, 179.98, -17.0, -16.99);
+    const MapArea a = MapArea_OfArc(MapArea_CoveringArc({-179.99, 179.98}), -17.0, -16.99);
     EXPECT_NEAR(a.longitudeExtent, 0.03, 1e-9);
     EXPECT_NEAR(a.centreLongitude, 179.995, 1e-9);
     EXPECT_LT(a.side, 5.0);
@@ -75,6 +133,110 @@ TEST(KmzArea, CrossingThe180DegreeMeridianKeepsTheAreaSmall) {
     ASSERT_EQ(out[0].size(), 1u);  // north-west: 179.98
     ASSERT_EQ(out[1].size(), 1u);  // north-east: -179.99
     EXPECT_EQ(out[1][0].samples, std::vector<std::int32_t>{0});
+}
+
+TEST(KmzArea, CoveringArcIsTheComplementOfTheWidestGap) {
+    struct Case {
+        const char* story;
+        std::vector<double> longitudes;
+        double west, extent;
+    };
+    const Case cases[] = {
+        {"nothing", {}, 0.0, 0.0},
+        {"one longitude", {11.0}, 11.0, 0.0},
+        {"an ordinary drive", {11.2, 10.9, 11.0}, 10.9, 0.3},
+        // The sliver between the two samples nearest the meridian would be 0.02 wide.
+        {"a drive across the meridian", {179.97, -179.99, 179.99, -179.97, 180.0}, 179.97, 0.06},
+        {"the meridian itself at -180", {-180.0, 179.5}, 179.5, 0.5},
+        {"two gaps of 170 degrees", {-170.0, 0.0, 170.0}, 0.0, 190.0},
+        {"half the globe either way: no crossing", {0.0, 180.0}, 0.0, 180.0},
+    };
+    for (const Case& c : cases) {
+        const LongitudeArc arc = MapArea_CoveringArc(c.longitudes);
+        EXPECT_NEAR(arc.west, c.west, 1e-9) << c.story;
+        EXPECT_NEAR(arc.extent, c.extent, 1e-9) << c.story;
+    }
+}
+
+TEST(KmzArea, EverySampleLiesInsideTheMapAndNextToItsPlacemark) {
+    struct Case {
+        const char* story;
+        double longitude;
+        std::vector<std::pair<long long, long long>> noFix;
+        bool acrossTheMeridian;
+    };
+    const Case cases[] = {
+        {"a loop across the meridian, started east of it", 179.99, {}, true},
+        {"a loop across the meridian, started west of it", -179.995, {}, true},
+        {"five minutes without fix at the start", 11.575, {{0, 270}}, false},
+        {"across the meridian without fix at both ends", 179.995, {{0, 150}, {450, 150}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.story);
+        TempDir dir;
+        SynthRecordOptions o;
+        o.samples = 600;
+        o.originLatitude = -17.0;
+        o.originLongitude = c.longitude;
+        o.noFixStretches = c.noFix;
+        o.outputDirectory = dir.path();
+        std::string record, error;
+        ASSERT_TRUE(Synth_WriteRecordFile(o, record, error)) << error;
+
+        // The generator writes longitudes on the map only, on both sides of the meridian.
+        const std::vector<double> recorded = RecordedLongitudes(record);
+        ASSERT_FALSE(recorded.empty());
+        const auto [lowest, highest] = std::minmax_element(recorded.begin(), recorded.end());
+        EXPECT_GE(*lowest, -180.0);
+        EXPECT_LE(*highest, 180.0);
+        if (c.acrossTheMeridian) {
+            EXPECT_TRUE(*lowest < -179.0 && *highest > 179.0);
+        }
+
+        KmzDataSet d;
+        MapArea area;
+        std::string message;
+        ASSERT_TRUE(LoadRecordFiles({record}, d, area, message)) << message;
+        EXPECT_LT(area.side, 20.0);  // a drive of a few kilometres, not the globe
+        KmzScope scope = KmzScope_Default(d);
+        scope.values.assign(scope.values.size(), 0);
+        scope.values[1] = 1;
+        const std::string archive = dir.file("a.kmz");
+        ASSERT_EQ(Kmz_WriteArchive(d, Request(d, archive, scope), area, nullptr, {}).outcome, KmzOutcome::Success);
+        const auto entries = ReadArchive(archive);
+        const Entry* doc = Find(entries, "doc.kml");
+        ASSERT_NE(doc, nullptr);
+
+        // The box of the root region (printed with six decimals) holds every sample.
+        const double north = Element(doc->bytes, "north"), south = Element(doc->bytes, "south");
+        const double east = Element(doc->bytes, "east"), west = Element(doc->bytes, "west");
+        const double width = EastOf(west, east);
+        EXPECT_LT(width, 1.0);
+        int outside = 0, positioned = 0;
+        for (const KmzSample& s : d.samples) {
+            if (s.position == kKmzNoPosition) continue;
+            ++positioned;
+            const bool inside = s.latitude <= north + 1e-6 && s.latitude >= south - 1e-6 &&
+                                (EastOf(west, s.longitude) <= width + 1e-6 || EastOf(west, s.longitude) >= 360.0 - 1e-6);
+            if (!inside) ++outside;
+        }
+        EXPECT_EQ(positioned, 600);  // the stretches without fix were filled in
+        EXPECT_EQ(outside, 0);
+
+        // A placemark of the finest level sits at its cell's centre: within one cell of each of its samples.
+        int finest = 0, far = 0;
+        ForEachFinestCell(d, area, dir.file("cells.kmz"), [&](const MapCell& cell) {
+            ++finest;
+            for (std::int32_t i : cell.samples) {
+                const KmzSample& s = d.samples[static_cast<std::size_t>(i)];
+                const double dLon = std::fabs(MapArea_Wrap(s.longitude - cell.area.centreLongitude));
+                const double dLat = std::fabs(s.latitude - cell.area.centreLatitude);
+                if (dLon > cell.area.longitudeExtent || dLat > cell.area.latitudeExtent) ++far;
+            }
+        });
+        EXPECT_GT(finest, 10);
+        EXPECT_EQ(far, 0);
+    }
 }
 
 TEST(KmzArea, DepthLimits) {
