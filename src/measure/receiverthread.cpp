@@ -1,6 +1,7 @@
 // The measurement thread of one analyzer: a step machine that makes at most
 // one exchange with its analyzer per pass, so that a state request, a stop or
 // an error is noticed between any two commands.
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -407,10 +408,11 @@ void StatusRefresh(DriveTestState& dt, ReceiverContext& ctx) {
 // Waits under the drive-test lock as the pause says: until its time, or
 // earlier when the thread's command changes (a request) and, for a wait on
 // the sample clock, when the clock changes. Never less than a millisecond,
-// so that a pause that is already over cannot turn into a spin.
+// so that a pause that is already over cannot turn into a spin, and never
+// more than a second, should the wall clock be set back.
 void Pause(DriveTestState& dt, ReceiverContext& ctx, Lock& lock, const PassPause& pause) {
     if (pause.kind == PauseKind::kNone) return;
-    const double seconds = std::max(pause.until - DateTime_Now(), 0.001);
+    const double seconds = std::clamp(pause.until - DateTime_Now(), 0.001, 1.0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     const std::int32_t command = ctx.command;
     const std::uint32_t revision = dt.clock.revision;
