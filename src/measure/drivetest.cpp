@@ -136,7 +136,6 @@ bool DriveTest_Record() {
     {
         Lock lock(dt->lock);
         dt->stopReason.clear();
-        dt->recordFiles.clear();
     }
     DriveTest_RequestState(kStateRecording);
     return true;
@@ -207,6 +206,7 @@ std::vector<DriveTestThreadInfo> DriveTest_Threads() {
         info.stepDescription = ctx->stepDescription;
         info.stepError = ctx->stepError;
         info.lastReinitReason = ctx->lastReinitReason;
+        info.passes = ctx->passes;
         for (const auto& f : ctx->frequencies) info.sampleCounts.push_back(f.sampleCount);
         out.push_back(info);
     }

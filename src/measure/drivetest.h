@@ -65,6 +65,7 @@ struct DriveTestThreadInfo {
     std::string stepError;
     std::string lastReinitReason;
     std::vector<int> sampleCounts;  // per frequency, since the files were created
+    std::uint64_t passes = 0;       // passes of the thread's loop
 };
 std::vector<DriveTestThreadInfo> DriveTest_Threads();
 

@@ -30,7 +30,8 @@ struct DriveTestState {
     int sessionTimeoutMs = 400;
     DriveTestView* view = nullptr;
     std::vector<StatusRow> statusRows;
-    std::vector<std::string> recordFiles;
+    std::vector<std::string> recordFiles;  // files of the current (or last) recording, for the stop report
+    int threadsWithFiles = 0;              // threads between creating and closing their record files
 };
 
 // The one drive test of the process (nullptr when none runs).
@@ -46,6 +47,8 @@ void Engine_ModeSwitch(DriveTestState& dt, ReceiverContext& ctx, int modeIndex, 
 void Engine_MeasuringPhase(DriveTestState& dt, ReceiverContext& ctx);
 // One live-status query while waiting for a sample (monitoring or paused).
 void Engine_LiveQuery(DriveTestState& dt, ReceiverContext& ctx);
+// True while a live-status query is still to be made before the next refresh.
+bool Engine_LiveQueryDue(const ReceiverContext& ctx);
 // Sorted insertion of a result wait.
 void Engine_InsertResultWait(std::vector<ResultWait>& waits, const char* longName, const char* query, int queryGroup,
                              int modeIndex);

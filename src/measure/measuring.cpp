@@ -333,6 +333,12 @@ void Engine_MeasuringPhase(DriveTestState& dt, ReceiverContext& ctx) {
     }
 }
 
+bool Engine_LiveQueryDue(const ReceiverContext& ctx) {
+    if (ctx.currentState != kStateMonitoring && ctx.currentState != kStatePaused) return false;
+    return (ctx.providesGps && ctx.liveGpsFix == -1) || (ctx.levelSlot >= 0 && ctx.liveLevelValid == 0) ||
+           (ctx.syncSlot >= 0 && ctx.liveSync == -1);
+}
+
 void Engine_LiveQuery(DriveTestState& dt, ReceiverContext& ctx) {
     (void)dt;
     char reply[kShortReply];

@@ -197,9 +197,10 @@ void Engine_InitPhase(DriveTestState& dt, ReceiverContext& ctx) {
         ctx.currentMode = 1;
         {
             std::lock_guard<std::mutex> lock(dt.lock);
+            const std::uint32_t revision = dt.clock.revision;
             SampleClock_SetInactive(dt.clock, ctx.number);
+            if (dt.clock.revision != revision) dt.changed.notify_all();
         }
-        dt.changed.notify_all();
         ctx.lastPassStep = -1;
         ctx.stepCount = 3 * n + 10;
         ctx.reinitReason[0] = ctx.stepError[0] = ctx.stepDescription[0] = 0;

@@ -118,6 +118,7 @@ struct ReceiverContext {
     char stepError[100] = {};
     char reinitReason[220] = {};
     char lastReinitReason[220] = {};
+    std::uint64_t passes = 0;  // passes of the loop so far, for status and tests
 
     ReceiverContext() = default;
     ReceiverContext(const ReceiverContext&) = delete;

@@ -1,12 +1,14 @@
 // The measurement thread of one analyzer: a step machine that makes at most
 // one exchange with its analyzer per pass, so that a state request, a stop or
 // an error is noticed between any two commands.
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
 #include "antenna/antenna.h"
 #include "measure/engine.h"
 #include "measure/livestatus.h"
+#include "measure/pacing.h"
 #include "platform/datetime.h"
 #include "platform/text.h"
 
@@ -168,6 +170,9 @@ bool StopMonitoring(DriveTestState& dt, ReceiverContext& ctx) {
 // Creates one record file per frequency; false when any could not be created.
 bool CreateRecordFiles(DriveTestState& dt, ReceiverContext& ctx) {
     Lock lock(dt.lock);
+    // The first thread to create files starts a new recording and a new list;
+    // Pause and Record in between keep the files and the list.
+    if (dt.threadsWithFiles++ == 0) dt.recordFiles.clear();
     const AnalyzerSlot& slot = ctx.analyzer;
     bool allCreated = true;
     for (auto& f : ctx.frequencies) {
@@ -210,6 +215,7 @@ bool CreateRecordFiles(DriveTestState& dt, ReceiverContext& ctx) {
 
 void CloseRecordFiles(DriveTestState& dt, ReceiverContext& ctx) {
     Lock lock(dt.lock);
+    dt.threadsWithFiles -= 1;
     for (auto& f : ctx.frequencies) {
         if (f.fileOpen) FileIO_Close(*f.ctx);
         f.fileOpen = false;
@@ -255,9 +261,10 @@ void WaitingPhase(DriveTestState& dt, ReceiverContext& ctx) {
     bool may;
     {
         Lock lock(dt.lock);
+        const std::uint32_t revision = dt.clock.revision;
         may = SampleClock_MayMeasure(dt.clock, ctx.number, ctx.currentState, DateTime_Now());
+        if (dt.clock.revision != revision) dt.changed.notify_all();  // only a real change wakes the others
     }
-    dt.changed.notify_all();
     if (may) {
         ctx.phase = kPhaseMeasuring;
         ctx.step = 0;
@@ -320,8 +327,10 @@ void StoringPhase(DriveTestState& dt, ReceiverContext& ctx) {
     int freeMB = 0;
     {
         Lock lock(dt.lock);
-        if (!SampleClock_IsClosed(dt.clock, ctx.number, DateTime_Now())) return;
-        dt.changed.notify_all();
+        const std::uint32_t revision = dt.clock.revision;
+        const bool closed = SampleClock_IsClosed(dt.clock, ctx.number, DateTime_Now());
+        if (dt.clock.revision != revision) dt.changed.notify_all();
+        if (!closed) return;
         if (ctx.frequencies.empty()) {
             ctx.phase = kPhaseFrequencySetup;
             ctx.step = 0;
@@ -396,6 +405,23 @@ void StatusRefresh(DriveTestState& dt, ReceiverContext& ctx) {
     }
 }
 
+// Waits under the drive-test lock as the pause says: until its time, or
+// earlier when the thread's command changes (a request) and, for a wait on
+// the sample clock, when the clock changes. Never less than a millisecond,
+// so that a pause that is already over cannot turn into a spin, and never
+// more than a second, should the wall clock be set back.
+void Pause(DriveTestState& dt, ReceiverContext& ctx, Lock& lock, const PassPause& pause) {
+    if (pause.kind == PauseKind::kNone) return;
+    const double seconds = std::clamp(pause.until - DateTime_Now(), 0.001, 1.0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const std::int32_t command = ctx.command;
+    const std::uint32_t revision = dt.clock.revision;
+    const bool onClock = pause.kind == PauseKind::kClock;
+    dt.changed.wait_until(lock, deadline, [&] {
+        return ctx.command != command || (onClock && dt.clock.revision != revision);
+    });
+}
+
 void ExitActions(ReceiverContext& ctx) {
     const BroadcastStandard& standard = ctx.standard();
     // Leave the attenuator hysteresis as the analyzer's own default.
@@ -437,6 +463,7 @@ void ReceiverThread(ReceiverContext* c) {
             if (ctx.command == -kStateEnded) break;
             if (ctx.command < 0) ctx.targetState = -ctx.command;
         }
+        const int phaseBefore = ctx.phase, stepBefore = ctx.step;
         Transitions(dt, ctx);
         switch (ctx.phase) {
         case kPhaseInit:
@@ -456,20 +483,18 @@ void ReceiverThread(ReceiverContext* c) {
             break;
         }
         StatusRefresh(dt, ctx);
+        if (ctx.step != ctx.lastPassStep) ctx.stuckCount = 0;
+        // Progress is a change of phase or step. An idle thread's FrequencySetup step 0
+        // keeps lastPassStep at -1 for the watchdog's sake, but it is no progress.
+        const bool progressed = ctx.phase != phaseBefore || ctx.step != stepBefore;
         {
             Lock lock(dt.lock);
             if (ctx.command == -ctx.targetState && ctx.targetState == ctx.currentState) {
                 ctx.command = ctx.currentState;
                 dt.changed.notify_all();
             }
-            // A pass without progress waits: 100 ms, or in the waiting phases until the
-            // sample clock moves (it is signalled), so a waiting thread costs no CPU.
-            if (ctx.step == ctx.lastPassStep) {
-                const bool clockWait = ctx.phase == kPhaseWaiting || ctx.phase == kPhaseStoring;
-                dt.changed.wait_for(lock, clockWait ? std::chrono::milliseconds(20) : std::chrono::milliseconds(100));
-            } else {
-                ctx.stuckCount = 0;
-            }
+            ctx.passes += 1;
+            Pause(dt, ctx, lock, Pacing_AfterPass(ctx, dt.clock, progressed, DateTime_Now()));
         }
         ctx.lastPassStep = ctx.step;
     }

@@ -10,12 +10,14 @@ enum class Mask { Inactive, Ready, Stored };
 
 void MoveBit(SampleClock& c, int number, Mask to) {
     const std::uint32_t b = Bit(number);
+    const std::uint32_t before[3] = {c.maskInactive, c.maskReady, c.maskStored};
     c.maskInactive &= ~b;
     c.maskReady &= ~b;
     c.maskStored &= ~b;
     if (to == Mask::Inactive) c.maskInactive |= b;
     if (to == Mask::Ready) c.maskReady |= b;
     if (to == Mask::Stored) c.maskStored |= b;
+    if (before[0] != c.maskInactive || before[1] != c.maskReady || before[2] != c.maskStored) c.revision += 1;
 }
 
 }  // namespace
@@ -40,6 +42,7 @@ bool SampleClock_MayMeasure(SampleClock& c, int number, int currentState, double
         (c.maskReady | c.maskInactive) == c.maskAll) {
         c.sampleInProgress = 1;
         c.maskStored = 0;
+        c.revision += 1;
         c.sharedGps = GpsFix{};
         c.sharedGps.speed = -1.0;
         Recording_StampTime(c.sampleStart, now);
@@ -54,6 +57,7 @@ bool SampleClock_IsClosed(SampleClock& c, int number, double now) {
     if (c.sampleInProgress && (c.maskStored | c.maskInactive) == c.maskAll) {
         c.sampleInProgress = 0;
         c.maskReady = 0;
+        c.revision += 1;
         Recording_StampTime(c.sampleEnd, now);
         return true;
     }

@@ -16,9 +16,12 @@ struct SampleClock {
     DtrTime sampleStart{};
     DtrTime sampleEnd{};
     GpsFix sharedGps{};
+    std::uint32_t revision = 0;  // counts the changes of the masks and of the sample in progress
 };
 
 void SampleClock_Reset(SampleClock& clock, int threadCount);
+// Every call that changes the masks or starts or closes a sample increments
+// revision, so that callers wake the other threads only on a real change.
 // Moves the thread's bit into one mask and out of the two others.
 void SampleClock_SetInactive(SampleClock& clock, int number);
 // Phase 3: may this thread measure? currentState is the thread's state; now the date-time value.

@@ -307,3 +307,85 @@ TEST_F(DriveTestE2E, FreeSpaceRules) {
     EXPECT_EQ(view.messages.back(), "The drive test had to be stopped:\n\nFree diskspace (199 MB) below lower limit (200 MB)");
     DriveTest_SetFreeSpaceProbe(nullptr);
 }
+
+// Record, Pause, Record, Stop: every file of the recording is in the stop
+// report (the second Record used to empty the list); only a new recording
+// starts a new list.
+TEST_F(DriveTestE2E, PauseAndRecordKeepTheFilesInTheStopReport) {
+    SimProcess sim("Alvra", "127.0.1.71", kPort, {"--seed", "71", "--settle-ms", "100"});
+    ASSERT_TRUE(sim.ready());
+    TempDir dir;
+    RecordingView view;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.71", true, {474.0, 482.0}, "P")}), view, error))
+        << error;
+    auto samplesTaken = [] {
+        const auto threads = DriveTest_Threads();
+        int taken = 0;
+        for (int c : threads.front().sampleCounts) taken += c;
+        return taken;
+    };
+    auto recordUntil = [&](int samples) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (samplesTaken() < samples && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (samplesTaken() >= samples) return true;
+        const auto t = DriveTest_Threads().front();
+        ADD_FAILURE() << "state " << t.currentState << ", phase " << t.phase << ", step " << t.step << ": "
+                      << t.stepDescription << " / " << t.stepError;
+        return false;
+    };
+    MonitorUntilPrepared(60);
+    ASSERT_TRUE(DriveTest_Record());
+    ASSERT_TRUE(recordUntil(1));
+    DriveTest_Pause();
+    ASSERT_TRUE(DriveTest_Record());
+    ASSERT_TRUE(recordUntil(3)) << "recording goes on after the pause";
+    const auto first = DriveTest_RecordFiles();
+    ASSERT_EQ(first.size(), 2u);
+    DriveTest_Stop(kStopPressed);
+    ASSERT_TRUE(DriveTest_WaitStopped(60000));
+    EXPECT_EQ(DriveTest_RecordFiles(), first);
+    {
+        std::lock_guard<std::mutex> l(view.m);
+        ASSERT_EQ(view.messages.size(), 1u);
+        for (const auto& f : first) EXPECT_NE(view.messages[0].find(f), std::string::npos) << f;
+    }
+
+    // A new recording lists its own files only.
+    ASSERT_TRUE(DriveTest_Record());
+    ASSERT_TRUE(recordUntil(1));
+    DriveTest_Stop(kStopPressed);
+    ASSERT_TRUE(DriveTest_WaitStopped(60000));
+    const auto second = DriveTest_RecordFiles();
+    ASSERT_EQ(second.size(), 2u);
+    for (const auto& f : second) EXPECT_EQ(std::find(first.begin(), first.end(), f), first.end()) << f;
+    std::lock_guard<std::mutex> l(view.m);
+    ASSERT_EQ(view.messages.size(), 2u);
+    for (const auto& f : first) EXPECT_EQ(view.messages[1].find(f), std::string::npos) << f;
+}
+
+// An engaged analyzer that is prepared and idle sleeps between the passes of
+// its thread instead of spinning. A spinning thread makes millions of passes
+// in two seconds; one that sleeps 100 ms between them about twenty.
+TEST_F(DriveTestE2E, IdleThreadSleepsBetweenPasses) {
+    SimProcess sim("Alvra", "127.0.1.81", kPort, {"--seed", "81", "--settle-ms", "100"});
+    ASSERT_TRUE(sim.ready());
+    TempDir dir;
+    RecordingView view;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.81", true, {474.0}, "I")}), view, error)) << error;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (DriveTest_Threads().front().phase != kPhaseFrequencySetup && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto before = DriveTest_Threads().front();
+    ASSERT_EQ(before.phase, kPhaseFrequencySetup) << before.stepDescription << ": " << before.stepError;
+    ASSERT_EQ(before.currentState, kStateIdle);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const auto after = DriveTest_Threads().front();
+    EXPECT_EQ(after.phase, kPhaseFrequencySetup);
+    EXPECT_LE(after.passes - before.passes, 100u);
+    // Still listening: a request is taken up at once.
+    MonitorUntilPrepared(60);
+    EXPECT_EQ(DriveTest_Threads().front().phase, kPhaseWaiting);
+}

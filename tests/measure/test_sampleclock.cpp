@@ -60,3 +60,29 @@ TEST(SampleClock, MonitoringThreadStaysOutOfSamples) {
     EXPECT_TRUE(c.maskInactive & 2u);
     EXPECT_TRUE(SampleClock_IsClosed(c, 1, t0 + 0.3));
 }
+
+// Only a real change of the clock counts, so that a thread that asks again
+// and again wakes nobody (three waiting analyzers used to wake each other in
+// an endless loop).
+TEST(SampleClock, RevisionCountsRealChangesOnly) {
+    SampleClock c;
+    SampleClock_Reset(c, 3);
+    const double t0 = 4e9;
+    auto changes = [&c](auto call) {
+        const std::uint32_t before = c.revision;
+        call();
+        return c.revision != before;
+    };
+    EXPECT_TRUE(changes([&] { SampleClock_MayMeasure(c, 1, kStateRecording, t0); })) << "ready";
+    EXPECT_FALSE(changes([&] { SampleClock_MayMeasure(c, 1, kStateRecording, t0 + 0.01); })) << "asks again";
+    EXPECT_TRUE(changes([&] { SampleClock_MayMeasure(c, 2, kStateRecording, t0 + 0.02); }));
+    EXPECT_FALSE(changes([&] { SampleClock_MayMeasure(c, 2, kStateRecording, t0 + 0.03); }));
+    EXPECT_TRUE(changes([&] { EXPECT_TRUE(SampleClock_MayMeasure(c, 3, kStateRecording, t0 + 0.04)); })) << "starts";
+    EXPECT_FALSE(changes([&] { EXPECT_TRUE(SampleClock_MayMeasure(c, 1, kStateRecording, t0 + 0.05)); }));
+    EXPECT_TRUE(changes([&] { EXPECT_FALSE(SampleClock_IsClosed(c, 1, t0 + 0.2)); })) << "stored";
+    EXPECT_FALSE(changes([&] { EXPECT_FALSE(SampleClock_IsClosed(c, 1, t0 + 0.3)); }));
+    EXPECT_TRUE(changes([&] { SampleClock_SetInactive(c, 3); }));
+    EXPECT_FALSE(changes([&] { SampleClock_SetInactive(c, 3); }));
+    EXPECT_TRUE(changes([&] { EXPECT_TRUE(SampleClock_IsClosed(c, 2, t0 + 0.4)); })) << "closes";
+    EXPECT_FALSE(changes([&] { EXPECT_TRUE(SampleClock_IsClosed(c, 1, t0 + 0.5)); }));
+}

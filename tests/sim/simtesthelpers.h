@@ -10,6 +10,7 @@
 
 #include "instrument/receiverinfo.h"
 #include "platform/text.h"
+#include "simanalyzer.h"
 #include "simconfig.h"
 
 inline const AnalyzerFamily& SimTest_Family(const char* name) {
@@ -22,6 +23,28 @@ inline SimConfig SimTest_Config(const char* family, std::uint64_t seed = 7) {
     c.family = family;
     c.seed = seed;
     return c;
+}
+
+// Sends the setup steps of a standard as the preparation does, skipping those
+// whose options the analyzer lacks; the analyzer then reads the standard's results.
+inline void SimTest_Prepare(SimAnalyzer& sim, const char* standardName, double at) {
+    const BroadcastStandard* standard = ReceiverInfo_FindStandard(sim.family(), standardName);
+    if (!standard) return;
+    auto installed = [&](const char* code) {
+        std::string alternatives(code);
+        if (alternatives.empty()) return true;
+        for (std::size_t start = 0;;) {
+            const auto slash = alternatives.find('/', start);
+            const std::string one = alternatives.substr(start, slash == std::string::npos ? slash : slash - start);
+            for (const auto& o : sim.options())
+                if (o == one) return true;
+            if (slash == std::string::npos) return false;
+            start = slash + 1;
+        }
+    };
+    for (const auto& step : standard->setupSteps)
+        if (installed(step.requiredOption) && installed(step.requiredOption2))
+            sim.handleLine(std::string(step.header) + " " + step.value, at);
 }
 
 // "degrees,minutes,seconds" with the sign taken from the first character.

@@ -205,6 +205,7 @@ TEST(SimCommands, ValidDataOnlyAfterTheSettlingTime) {
     SimConfig c = SimTest_Config("Alvra");
     c.settleMs = 300;
     SimAnalyzer alvra(SimTest_Family("Alvra"), c);
+    SimTest_Prepare(alvra, "DVB-T / DVB-H", 0.1);
     EXPECT_EQ(alvra.handleLine("STAT:DIRT:FLAG:ACT?", 0.5), "0");
     alvra.handleLine("FREQ:RF 474000000;*OPC?", 1.0);
     EXPECT_EQ(alvra.handleLine("STAT:DIRT:FLAG:ACT?", 1.0), "1");
@@ -220,6 +221,7 @@ TEST(SimCommands, ValidDataOnlyAfterTheSettlingTime) {
     SimConfig b = SimTest_Config("Belko");
     b.settleMs = 300;
     SimAnalyzer belko(SimTest_Family("Belko"), b);
+    SimTest_Prepare(belko, "DVB-T / DVB-H", 0.1);
     SimExchange first = belko.exchange("FREQ:RF 474000000;*OPC?", 1.0);
     EXPECT_EQ(first.reply, "1");
     EXPECT_DOUBLE_EQ(first.sendAt, 1.3);

@@ -12,6 +12,7 @@ namespace {
 // Which of n identical queries got a reply, as a string of '1' and '0'.
 std::string ReplyPattern(SimAnalyzer& sim, const char* query, int n, bool undefinedCounts) {
     std::string pattern;
+    SimTest_Prepare(sim, "DVB-T / DVB-H", 1.0);
     for (int i = 0; i < n; ++i) {
         const auto r = sim.handleLine(query, 10.0 + i * 0.01);
         if (undefinedCounts) pattern += r && *r == "99.1e+36" ? '0' : '1';

@@ -32,10 +32,20 @@ TEST(SimResults, EveryCatalogueQueryAnswersWhileSynchronised) {
     ReceiverInfo_Init();
     for (const auto& family : ReceiverInfo_Families()) {
         SimAnalyzer sim(family, SimTest_Config(family.modelName));
-        const double t = TuneAndSettle(sim, 1.0);
+        double t = TuneAndSettle(sim, 1.0);
         for (const auto& st : family.standards) {
             SCOPED_TRACE(std::string(family.modelName) + " / " + st.name);
+            SimTest_Prepare(sim, st.name, t);
+            t += 1.0;
+            // A result of a mode is read in that mode, as the measurement switches to it first.
+            auto selectMode = [&](int modeIndex) {
+                if (modeIndex < 1) return;
+                const MeasurementMode& mode = st.modes[static_cast<std::size_t>(modeIndex - 1)];
+                sim.handleLine(std::string(mode.header) + " " + mode.value, t);
+                t += 1.0;
+            };
             for (const auto& v : st.values) {
+                selectMode(v.modeIndex);
                 const auto r = sim.handleLine(v.query, t);
                 ASSERT_TRUE(r) << v.query;
                 if (v.displayKind == kSyncState) {
@@ -53,6 +63,7 @@ TEST(SimResults, EveryCatalogueQueryAnswersWhileSynchronised) {
                 EXPECT_LT(static_cast<int>(r->size()), i.width) << i.query;
             }
             for (const auto& g : st.graphs) {
+                selectMode(g.modeIndex);
                 const auto r = sim.handleLine(g.query, t);
                 ASSERT_TRUE(r) << g.query;
                 const double lo = std::atof(g.xMin), hi = std::atof(g.xMax);
@@ -89,6 +100,7 @@ TEST(SimResults, WeakSignalGivesUndefinedResults) {
         SimConfig config = SimTest_Config(c.family);
         config.levelOffsetDb = -80.0;
         SimAnalyzer sim(SimTest_Family(c.family), config);
+        SimTest_Prepare(sim, "DVB-T / DVB-H", 0.5);
         const double t = TuneAndSettle(sim, 1.0);
         EXPECT_EQ(sim.handleLine("CALC:DTV:RES:DEM:SYNC?", t), c.noSync);
         EXPECT_EQ(sim.handleLine("CALC:DTV:RES? MERR", t), "99.1e+36");
@@ -100,6 +112,7 @@ TEST(SimResults, WeakSignalGivesUndefinedResults) {
 
 TEST(SimResults, LevelFollowsTheUnitAndTheImpedance) {
     SimAnalyzer sim(SimTest_Family("Alvra"), SimTest_Config("Alvra"));
+    SimTest_Prepare(sim, "DVB-T / DVB-H", 0.5);
     const double t = TuneAndSettle(sim, 1.0);
     auto levelIn = [&](const char* unit) {
         sim.handleLine(std::string("CALC:UNIT:POW ") + unit, t);

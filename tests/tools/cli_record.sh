@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # fieldtrace-cli record against two simulated analyzers on loopback
-# addresses: the files read back with info, and Ctrl-C stops like Stop.
+# addresses: the files read back with info, Ctrl-C stops like Stop, and
+# --idle-seconds and SIGUSR1 (Pause / Record) drive the other states.
 set -euo pipefail
 build=$1
 cli="$build/tools/cli/fieldtrace-cli"
@@ -14,8 +15,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-"$sim" --family Alvra --address 127.0.2.11 --seed 1 --settle-ms 100 --exit-after-seconds 240 2>"$work/sim1.log" & pids+=($!)
-"$sim" --family Alvra --address 127.0.2.12 --seed 2 --settle-ms 100 --exit-after-seconds 240 2>"$work/sim2.log" & pids+=($!)
+"$sim" --family Alvra --address 127.0.2.11 --seed 1 --settle-ms 100 --exit-after-seconds 300 2>"$work/sim1.log" & pids+=($!)
+"$sim" --family Alvra --address 127.0.2.12 --seed 2 --settle-ms 100 --exit-after-seconds 300 2>"$work/sim2.log" & pids+=($!)
 sleep 0.5
 
 mkdir "$work/out"
@@ -54,9 +55,60 @@ set +e; wait "$rec"; rc=$?; set -e
 grep -q "successfully written" "$work/stdout2" || fail "Ctrl-C stop message"
 "$cli" info "$(ls "$work/int"/*.dtr)" | python3 -c 'import json,sys; d=json.load(sys.stdin); assert d["sampleCount"] >= 1 and d["unreadBytes"] == 0, d'
 
+# Idle first, then Record, Pause (SIGUSR1), Record (SIGUSR1), Stop (Ctrl-C).
+# Each phase is announced on stderr; waits are bounded.
+wait_line() {  # wait_line FILE PATTERN COUNT: until COUNT lines match, at most 60 s
+  for _ in $(seq 1 600); do
+    [ "$(grep -c "$2" "$1" || true)" -ge "$3" ] && return 0
+    kill -0 "$rec" 2>/dev/null || break
+    sleep 0.1
+  done
+  fail "no '$2' (x$3) on stderr: $(tail -3 "$1")"
+}
+samples_in() { "$cli" info "$1" | python3 -c 'import json,sys; print(json.load(sys.stdin)["sampleCount"])'; }
+mkdir "$work/pause"
+"$cli" record --analyzer 127.0.2.11 --gps 127.0.2.11 --standard "DVB-T / DVB-H" --freq 127.0.2.11=474:Ch21 \
+  --idle-seconds 2 --duration 120 --out "$work/pause" >"$work/stdout3" 2>"$work/stderr3" &
+rec=$!
+wait_line "$work/stderr3" "^Idle for 2 s" 1
+ls "$work/pause"/*.dtr >/dev/null 2>&1 && fail "a record file exists while idle"
+wait_line "$work/stderr3" "^Monitoring" 1
+wait_line "$work/stderr3" "^Recording" 1
+f=""
+for _ in $(seq 1 300); do
+  f=$(ls "$work/pause"/*.dtr 2>/dev/null | head -1 || true)
+  [ -n "$f" ] && [ "$(samples_in "$f")" -ge 2 ] && break
+  sleep 0.2
+done
+[ -n "$f" ] || fail "no record file after Record"
+kill -USR1 "$rec"
+wait_line "$work/stderr3" "^Paused" 1
+sleep 1.5  # a sample in progress is still completed
+before=$(samples_in "$f")
+sleep 3
+after=$(samples_in "$f")
+[ "$before" -eq "$after" ] || fail "samples taken while paused: $before -> $after"
+kill -USR1 "$rec"
+wait_line "$work/stderr3" "^Recording" 2
+for _ in $(seq 1 300); do
+  [ "$(samples_in "$f")" -gt "$after" ] && break
+  sleep 0.2
+done
+[ "$(samples_in "$f")" -gt "$after" ] || fail "no samples after the second Record"
+kill -INT "$rec"
+set +e; wait "$rec"; rc=$?; set -e
+[ "$rc" -eq 0 ] || fail "Stop after Pause/Record: exit $rc ($(tail -3 "$work/stderr3"))"
+[ "$(ls "$work/pause"/*.dtr | wc -l)" -eq 1 ] || fail "Record after Pause made a new file"
+grep -qF "$f" "$work/stdout3" || fail "stop report without $f: $(cat "$work/stdout3")"
+
 # Bad command lines: one line, exit 2.
 set +e
 "$cli" record --analyzer 127.0.2.11 --standard "DVB-T / DVB-H" --out "$work" >/dev/null 2>"$work/err"; rc=$?
 set -e
 [ "$rc" -eq 2 ] || fail "no --samples/--duration: exit $rc"
+set +e
+"$cli" record --analyzer 127.0.2.11 --standard "DVB-T / DVB-H" --freq 127.0.2.11=474:Ch21 --samples 1 \
+  --idle-seconds -1 --out "$work" >/dev/null 2>"$work/err"; rc=$?
+set -e
+[ "$rc" -eq 2 ] && [ "$(wc -l <"$work/err")" -eq 1 ] || fail "negative --idle-seconds: exit $rc"
 echo "1 passed, 0 failed"

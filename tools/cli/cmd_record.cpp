@@ -1,7 +1,9 @@
 // fieldtrace-cli record: a headless drive test. Checks the analyzers over
-// SCPI, prepares them, records every selected measurement of every analyzer
-// and frequency in lock-step, and stops after a number of samples, a
-// duration or Ctrl-C (as "Stop pressed" would).
+// SCPI, prepares them, optionally keeps them idle for a while (as the
+// frequency and measurement pages do), records every selected measurement of
+// every analyzer and frequency in lock-step, pauses and resumes on SIGUSR1,
+// and stops after a number of samples, a duration or Ctrl-C (as "Stop
+// pressed" would).
 #include <unistd.h>
 
 #include <atomic>
@@ -57,7 +59,12 @@ const char* kHelp =
     "  --duration SECONDS       stop after this time of recording\n"
     "  --out DIR                output directory of the record files\n"
     "  --timeout-ms N           SCPI time-out (default 400)\n"
-    "Ctrl-C stops the recording as the Stop button does. Exit status 0 when the\n"
+    "  --idle-seconds N         keep the prepared analyzers idle for N seconds before\n"
+    "                           monitoring starts (default 0)\n"
+    "Ctrl-C stops the recording as the Stop button does; SIGUSR1 toggles Pause and\n"
+    "Record as the Record/Pause button does (paused time does not count towards\n"
+    "--duration). The phases are announced on stderr: \"Idle ...\", \"Monitoring ...\",\n"
+    "\"Recording ...\", \"Paused ...\", \"Stopping ...\". Exit status 0 when the\n"
     "recording ended with \"Stop pressed\", 1 when it had to be stopped or could not start.\n";
 
 // The live status, drawn on stderr.
@@ -123,6 +130,13 @@ public:
         drawnLines_ = terminal_ ? lines : 0;
         std::fputs(Text_Latin1ToUtf8(out).c_str(), stderr);
         std::fflush(stderr);
+    }
+    // One line that announces a phase; the table is drawn afresh below it.
+    void note(const std::string& text) {
+        std::lock_guard<std::mutex> l(m_);
+        std::fprintf(stderr, "%s\n", Text_Latin1ToUtf8(text).c_str());
+        std::fflush(stderr);
+        drawnLines_ = 0;
     }
     std::vector<std::string> messages() {
         std::lock_guard<std::mutex> l(m_);
@@ -203,7 +217,7 @@ bool CheckAnalyzer(const std::string& address, int port, int timeoutMs, Analyzer
 int Cli_Record(int argc, char** argv) {
     CliArgs args(argc, argv,
                  {"analyzer", "gps", "standard", "level-unit", "input", "antenna", "data-dir", "freq", "measurements",
-                  "distance-unit", "samples", "duration", "out", "timeout-ms"},
+                  "distance-unit", "samples", "duration", "out", "timeout-ms", "idle-seconds"},
                  {"help"});
     if (!args.ok()) return Cli_Usage("record", args.error());
     if (args.has("help")) {
@@ -214,12 +228,14 @@ int Cli_Record(int argc, char** argv) {
     const long long samples = args.integer("samples", 0);
     const double duration = args.number("duration", 0.0);
     const long long timeoutMs = args.integer("timeout-ms", 400);
+    const double idleSeconds = args.number("idle-seconds", 0.0);
     if (!args.ok()) return Cli_Usage("record", args.error());
     if (args.all("analyzer").empty()) return Cli_Usage("record", "name at least one --analyzer");
     if (!args.has("standard")) return Cli_Usage("record", "--standard is required");
     if (!args.has("out")) return Cli_Usage("record", "--out is required");
     if (samples <= 0 && duration <= 0.0) return Cli_Usage("record", "give --samples N or --duration SECONDS");
     if (timeoutMs < 1 || timeoutMs > 60000) return Cli_Usage("record", "--timeout-ms must be 1 to 60000");
+    if (!(idleSeconds >= 0.0 && idleSeconds <= 86400.0)) return Cli_Usage("record", "--idle-seconds must be 0 to 86400");
     const std::string standardName = Text_Utf8ToLatin1(args.get("standard"));
     const LevelUnit* unit = LevelUnit_Parse(args.get("level-unit", "dBm"));
     if (!unit) return Cli_Usage("record", "unknown level unit '" + args.get("level-unit") + "'");
@@ -228,6 +244,8 @@ int Cli_Record(int argc, char** argv) {
     const std::string out = args.get("out");
     if (!FileIO_IsDirectory(out.c_str())) return Cli_Usage("record", "output directory does not exist: " + out);
     if (args.has("data-dir")) Platform_SetDataDirectory(args.get("data-dir"));
+    // From here on SIGUSR1 toggles instead of ending the program.
+    ToggleCatcher toggleCatcher;
 
     TcpScpi_Init();
     ReceiverInfo_Init();
@@ -386,36 +404,70 @@ int Cli_Record(int argc, char** argv) {
     InterruptCatcher catcher;
     const std::string levelTitle = Text_Format("Level [%s]", unit->name);
 
-    DriveTest_RequestState(kStateMonitoring);
-    // As a user on the recording page, wait until every analyzer is prepared and
-    // waits for the first sample, so the first samples hold every analyzer.
-    {
+    // Polls every 100 ms until ready() holds, Ctrl-C or the limit; draws the status meanwhile.
+    auto waitFor = [&](auto ready, const char* what) {
         const double since = DateTime_Now();
         double lastDraw = 0.0;
         for (;;) {
-            bool prepared = true;
-            for (const auto& t : DriveTest_Threads()) prepared = prepared && t.phase == kPhaseWaiting;
-            if (prepared || Cli_Interrupted()) break;
+            if (ready() || Cli_Interrupted()) return;
             const double now = DateTime_Now();
             if (now - since > kPrepareSeconds) {
-                std::fprintf(stderr, "warning: not every analyzer is prepared after %d s; recording starts anyway\n",
-                             kPrepareSeconds);
-                break;
+                std::fprintf(stderr, "warning: not every analyzer is %s after %d s; going on anyway\n", what, kPrepareSeconds);
+                return;
             }
             if (now - lastDraw >= (terminal ? 1.0 : 5.0)) {
                 view.draw(levelTitle);
                 lastDraw = now;
             }
+            Cli_TakeToggles();  // nothing to pause yet
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    };
+    auto allInPhase = [](int phase) {
+        return [phase] {
+            for (const auto& t : DriveTest_Threads())
+                if (t.phase < phase) return false;
+            return true;
+        };
+    };
+
+    if (idleSeconds > 0.0) {
+        // Engaged and prepared, but idle, as while the user edits frequencies and measurements.
+        waitFor(allInPhase(kPhaseFrequencySetup), "prepared");
+        view.note(Text_Format("Idle for %g s ...", idleSeconds));
+        const double until = DateTime_Now() + idleSeconds;
+        while (!Cli_Interrupted() && DateTime_Now() < until) {
+            Cli_TakeToggles();
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     }
+    view.note("Monitoring ...");
+    DriveTest_RequestState(kStateMonitoring);
+    // As a user on the recording page, wait until every analyzer is prepared and
+    // waits for the first sample, so the first samples hold every analyzer.
+    waitFor(allInPhase(kPhaseWaiting), "ready to measure");
     int status = 0;
     if (!Cli_Interrupted() && DriveTest_Record()) {
-        const double started = DateTime_Now();
+        view.note("Recording ...");
+        bool paused = false;
+        double recorded = 0.0;  // seconds spent recording, pauses left out
+        double last = DateTime_Now();
         double lastDraw = 0.0;
         for (;;) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             const double now = DateTime_Now();
+            if (!paused) recorded += now - last;
+            last = now;
+            for (int n = Cli_TakeToggles(); n > 0 && DriveTest_StopReason().empty(); --n) {
+                if (paused && DriveTest_Record()) {
+                    paused = false;
+                    view.note("Recording ...");
+                } else if (!paused) {
+                    DriveTest_Pause();
+                    paused = true;
+                    view.note("Paused ...");
+                }
+            }
             long long taken = 0;
             auto threads = DriveTest_Threads();
             if (!threads.empty())
@@ -425,7 +477,8 @@ int Cli_Record(int argc, char** argv) {
                 lastDraw = now;
             }
             if (!DriveTest_StopReason().empty()) break;  // stopped by a file or disk error
-            if (Cli_Interrupted() || (samples > 0 && taken >= samples) || (duration > 0.0 && now - started >= duration)) {
+            if (Cli_Interrupted() || (samples > 0 && taken >= samples) || (duration > 0.0 && recorded >= duration)) {
+                view.note("Stopping ...");
                 DriveTest_Stop(kStopPressed);
                 break;
             }

@@ -179,6 +179,7 @@ std::optional<std::string> SimAnalyzer::common(const std::string& header, double
     if (header == "*OPC" || header == "*WAI") return std::nullopt;
     if (header == "*RST") {
         for (const auto& [h, s] : commands_.settings) values_[h] = s.initial;
+        setHeaders_.clear();
         changed(now);
         return std::nullopt;
     }
@@ -194,7 +195,12 @@ std::optional<std::string> SimAnalyzer::common(const std::string& header, double
 
 std::optional<std::string> SimAnalyzer::query(const std::string& command, const std::string& header, double now) {
     const std::string key = SimCommands_NormaliseQuery(command);
-    if (auto it = commands_.queries.find(key); it != commands_.queries.end()) return result(it->second, now);
+    if (auto it = commands_.queries.find(key); it != commands_.queries.end()) {
+        if (answersResult(it->second)) return result(it->second, now);
+        // Outside its standard or mode the query is as unknown as any other.
+        pushError(kErrorUndefinedHeader, family_.errorUndefinedHeader);
+        return std::nullopt;
+    }
     const auto blank = key.find(' ');
     const std::string argument = blank == std::string::npos ? std::string() : key.substr(blank + 1);
     if (auto answer = fixedQuery(header, argument, now)) return answer;
@@ -277,6 +283,45 @@ std::optional<std::string> SimAnalyzer::result(const SimQuery& q, double now) {
     }
 }
 
+bool SimAnalyzer::installed(const std::string& code) const {
+    if (code.empty()) return true;
+    // "HW05/HW06" stands for either option.
+    for (std::size_t start = 0;;) {
+        const auto slash = code.find('/', start);
+        const std::string one = code.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (std::find(options_.begin(), options_.end(), one) != options_.end()) return true;
+        if (slash == std::string::npos) return false;
+        start = slash + 1;
+    }
+}
+
+bool SimAnalyzer::holds(const std::string& header, const std::string& value) const {
+    auto it = values_.find(header);
+    return it != values_.end() && (!strcasecmp(it->second.c_str(), value.c_str()) || SameNumber(it->second, value));
+}
+
+bool SimAnalyzer::inStandard(std::size_t standard) const {
+    // Every step of the preparation must have been sent, not merely match the
+    // power-on state, so that a skipped step shows.
+    for (const auto& step : commands_.standards[standard].steps) {
+        if (!installed(step.requiredOption) || !installed(step.requiredOption2)) continue;
+        if (!setHeaders_.count(step.header) || !holds(step.header, step.value)) return false;
+    }
+    return true;
+}
+
+bool SimAnalyzer::answersResult(const SimQuery& q) const {
+    for (const auto& owner : q.owners) {
+        const auto s = static_cast<std::size_t>(owner.standard);
+        if (s >= commands_.standards.size() || !inStandard(s)) continue;
+        const auto& modes = commands_.standards[s].modes;
+        if (owner.modeIndex < 1 || static_cast<std::size_t>(owner.modeIndex) > modes.size()) return true;
+        const auto& [header, value] = modes[static_cast<std::size_t>(owner.modeIndex - 1)];
+        if (holds(header, value)) return true;
+    }
+    return false;
+}
+
 std::optional<std::string> SimAnalyzer::gpsCoordinate(bool longitude, double now) const {
     if (!gpsConnected()) return std::string("---");
     if (!gpsFix(now)) return std::string("0,0,0.0");
@@ -318,6 +363,7 @@ void SimAnalyzer::set(const SimSetting& s, const std::string& argument, double n
         stored = argument;
         break;
     }
+    setHeaders_.insert(s.header);
     std::string& current = values_[s.header];
     if (current == stored) return;
     current = stored;

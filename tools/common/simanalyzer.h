@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,12 @@ private:
     std::optional<std::string> query(const std::string& command, const std::string& header, double now);
     std::optional<std::string> fixedQuery(const std::string& header, const std::string& argument, double now);
     std::optional<std::string> result(const SimQuery& q, double now);
+    // A result is read only in a standard the analyzer was prepared for, and
+    // only in the measurement mode it belongs to.
+    bool answersResult(const SimQuery& q) const;
+    bool inStandard(std::size_t standard) const;
+    bool holds(const std::string& header, const std::string& value) const;
+    bool installed(const std::string& code) const;
     std::optional<std::string> gpsCoordinate(bool longitude, double now) const;
     void set(const SimSetting& s, const std::string& argument, double now);
     void pushError(int code, const std::string& text);
@@ -78,6 +85,7 @@ private:
     std::vector<std::string> options_;
 
     std::map<std::string, std::string> values_;  // by header
+    std::set<std::string> setHeaders_;           // headers set since start (or *RST)
     std::deque<std::string> errors_;
     double dirtyUntil_ = 0.0;
     int attenuationDb_ = -1;  // -1 until the first level is seen

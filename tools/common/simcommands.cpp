@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 #include "platform/text.h"
 
@@ -50,23 +51,44 @@ void AddOption(SimCommandSet& set, const char* code) {
 }
 
 void AddQuery(SimCommandSet& set, const std::string& text, SimQueryKind kind, int transferKind,
-              const std::string& syncAnswer) {
+              const std::string& syncAnswer, SimQueryOwner owner) {
     if (text.empty()) return;
     const std::string key = SimCommands_NormaliseQuery(text);
+    auto [it, added] = set.queries.try_emplace(key);
+    SimQuery& q = it->second;
+    q.owners.push_back(owner);
     // A query the catalogue reads as a sync state stays one, whatever else reads it.
-    auto it = set.queries.find(key);
-    if (it != set.queries.end() && it->second.kind == SimQueryKind::kSync) return;
-    SimQuery q;
+    if (!added && q.kind == SimQueryKind::kSync) return;
     q.kind = kind;
     const auto blank = key.find(' ');
     q.header = key.substr(0, blank);
     q.code = blank == std::string::npos ? std::string() : key.substr(blank + 1);
     q.transferKind = transferKind;
     q.syncAnswer = syncAnswer;
-    set.queries[key] = q;
 }
 
-void AddStandard(SimCommandSet& set, const BroadcastStandard& st) {
+// The settings a standard's preparation leaves in place; `shared` holds the
+// family's own headers, which say nothing about the standard.
+SimStandardSetup StandardSetup(const BroadcastStandard& st, const std::set<std::string>& shared) {
+    SimStandardSetup setup;
+    std::set<std::string> skip = shared;
+    for (const auto& m : st.modes) {
+        setup.modes.emplace_back(SimCommands_Upper(m.header), m.value);
+        skip.insert(SimCommands_Upper(m.header));
+    }
+    for (const auto& p : st.parameters) skip.insert(SimCommands_Upper(p.header));
+    for (const auto& step : st.setupSteps) {
+        SimStandardStep s{SimCommands_Upper(step.header), step.value, step.requiredOption, step.requiredOption2};
+        if (skip.count(s.header)) continue;
+        auto same = std::find_if(setup.steps.begin(), setup.steps.end(),
+                                 [&](const SimStandardStep& o) { return o.header == s.header; });
+        if (same != setup.steps.end()) setup.steps.erase(same);  // set twice: the later value stays
+        setup.steps.push_back(s);
+    }
+    return setup;
+}
+
+void AddStandard(SimCommandSet& set, const BroadcastStandard& st, int index) {
     const std::string syncAnswer = Field(st.syncAnswer);
     if (set.syncAnswer.empty() && !syncAnswer.empty()) set.syncAnswer = syncAnswer;
     for (const auto& o : st.requiredOptions) AddOption(set, o.optionCode);
@@ -86,13 +108,33 @@ void AddStandard(SimCommandSet& set, const BroadcastStandard& st) {
             for (const auto& c : p.choices) AddValue(s, c.value);
         }
     }
-    AddQuery(set, st.syncQuery, SimQueryKind::kSync, 0, syncAnswer);
+    AddQuery(set, st.syncQuery, SimQueryKind::kSync, 0, syncAnswer, {index, -1});
     for (const auto& v : st.values) {
         const bool sync = v.displayKind == kSyncState;
-        AddQuery(set, v.query, sync ? SimQueryKind::kSync : SimQueryKind::kValue, 0, syncAnswer);
+        AddQuery(set, v.query, sync ? SimQueryKind::kSync : SimQueryKind::kValue, 0, syncAnswer, {index, v.modeIndex});
     }
-    for (const auto& g : st.graphs) AddQuery(set, g.query, SimQueryKind::kGraph, g.transferKind, "");
-    for (const auto& i : st.infoItems) AddQuery(set, i.query, SimQueryKind::kInfo, 0, "");
+    for (const auto& g : st.graphs)
+        AddQuery(set, g.query, SimQueryKind::kGraph, g.transferKind, "", {index, g.modeIndex});
+    // Read-outs switch no mode (their queryGroup is -1 in every row).
+    for (const auto& i : st.infoItems) AddQuery(set, i.query, SimQueryKind::kInfo, 0, "", {index, -1});
+}
+
+// Headers of the family's own settings.
+std::set<std::string> FamilyHeaders(const AnalyzerFamily& f) {
+    std::set<std::string> headers;
+    auto add = [&](const char* text) {
+        if (!text[0]) return;
+        const std::string upper = SimCommands_Upper(text);
+        headers.insert(upper.substr(0, upper.find(' ')));
+    };
+    for (const auto& u : f.levelUnits) add(u.header);
+    for (const auto& u : f.inputImpedances) add(u.header);
+    add(f.gpsEnableCommand);
+    add(f.transducerDirCommand);
+    add(f.transducerSelectHeader);
+    add(f.transducerStateHeader);
+    add(f.frequencyHeader);
+    return headers;
 }
 
 void AddFamilyHeaders(SimCommandSet& set, const AnalyzerFamily& f) {
@@ -171,7 +213,11 @@ std::string SimCommands_NoSyncAnswer(const std::string& syncAnswer) {
 SimCommandSet SimCommands_Build(const AnalyzerFamily& family) {
     SimCommandSet set;
     AddFamilyHeaders(set, family);
-    for (const auto& st : family.standards) AddStandard(set, st);
+    const std::set<std::string> shared = FamilyHeaders(family);
+    for (std::size_t i = 0; i < family.standards.size(); ++i) {
+        AddStandard(set, family.standards[i], static_cast<int>(i));
+        set.standards.push_back(StandardSetup(family.standards[i], shared));
+    }
     if (set.syncAnswer.empty()) set.syncAnswer = "1";
     return set;
 }

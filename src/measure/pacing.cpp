@@ -1,0 +1,19 @@
+#include "measure/pacing.h"
+
+#include <algorithm>
+
+#include "measure/engine.h"
+
+PassPause Pacing_AfterPass(const ReceiverContext& ctx, const SampleClock& clock, bool progressed, double now) {
+    if (progressed) return {PauseKind::kNone, now};
+    const bool waitingPhase = ctx.phase == kPhaseWaiting || ctx.phase == kPhaseStoring;
+    if (!waitingPhase) return {PauseKind::kRetry, now + kRetryPauseSeconds};
+    if (ctx.phase == kPhaseWaiting && Engine_LiveQueryDue(ctx)) return {PauseKind::kRetry, now + kLivePauseSeconds};
+    // The status refresh is due once a second, whatever the clock does.
+    double until = ctx.lastStatusTime + 1.0 + kDeadlineSlackSeconds;
+    // Everybody is ready and only the gap to the previous sample holds the next one back.
+    const bool gapOnly = ctx.phase == kPhaseWaiting && ctx.currentState == kStateRecording && !clock.sampleInProgress &&
+                         (clock.maskReady | clock.maskInactive) == clock.maskAll;
+    if (gapOnly) until = std::min(until, clock.sampleStart.dateTime + 1.0 + kDeadlineSlackSeconds);
+    return {PauseKind::kClock, until};
+}

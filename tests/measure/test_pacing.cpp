@@ -1,0 +1,97 @@
+// How long a measurement thread waits between passes: never a spin, a retry
+// after 100 ms, and in the waiting phases until the clock can move.
+#include <gtest/gtest.h>
+
+#include "instrument/receiverinfo.h"
+#include "measure/engine.h"
+#include "measure/pacing.h"
+
+namespace {
+
+constexpr double kNow = 4e9;
+
+struct Situation {
+    const char* name;
+    int phase;
+    int state;
+    bool progressed;
+    std::uint32_t ready;      // the clock's masks for three threads; this thread is number 1
+    int sampleInProgress;
+    double sinceSampleStart;  // seconds since the previous sample started
+    double sinceStatus;       // seconds since the last status refresh
+    bool liveLevelDue;
+    PauseKind kind;
+    double waitSeconds;       // until - now
+};
+
+}  // namespace
+
+TEST(Pacing, PauseAfterAPass) {
+    const double slack = kDeadlineSlackSeconds;
+    const Situation cases[] = {
+        {"progress goes straight on", kPhaseMeasuring, kStateRecording, true, 1, 1, 0.2, 0.2, false, PauseKind::kNone, 0.0},
+        {"a failed step is retried after 100 ms", kPhaseMeasuring, kStateRecording, false, 1, 1, 0.2, 0.2, false,
+         PauseKind::kRetry, 0.1},
+        {"an idle prepared thread waits 100 ms", kPhaseFrequencySetup, kStateIdle, false, 0, 0, 5.0, 0.2, false,
+         PauseKind::kRetry, 0.1},
+        {"everybody ready: until 1.0 s after the previous start", kPhaseWaiting, kStateRecording, false, 7, 0, 0.3, 0.1,
+         false, PauseKind::kClock, 0.7 + slack},
+        {"the status comes due before the gap ends", kPhaseWaiting, kStateRecording, false, 7, 0, 0.05, 0.5, false,
+         PauseKind::kClock, 0.5 + slack},
+        {"another thread still busy: the clock, or the status", kPhaseWaiting, kStateRecording, false, 3, 0, 0.3, 0.1,
+         false, PauseKind::kClock, 0.9 + slack},
+        {"paused: no sample starts, so no gap to wait for", kPhaseWaiting, kStatePaused, false, 7, 0, 0.3, 0.1, false,
+         PauseKind::kClock, 0.9 + slack},
+        {"monitoring with a live query to make", kPhaseWaiting, kStateMonitoring, false, 7, 0, 0.3, 0.1, true,
+         PauseKind::kRetry, kLivePauseSeconds},
+        {"monitoring with fresh live values", kPhaseWaiting, kStateMonitoring, false, 7, 0, 0.3, 0.1, false,
+         PauseKind::kClock, 0.9 + slack},
+        {"storing: until the others have read the sample", kPhaseStoring, kStateRecording, false, 7, 1, 0.3, 0.1, false,
+         PauseKind::kClock, 0.9 + slack},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReceiverContext ctx;
+        ctx.number = 1;
+        ctx.phase = c.phase;
+        ctx.currentState = c.state;
+        ctx.lastStatusTime = kNow - c.sinceStatus;
+        ctx.levelSlot = c.liveLevelDue ? 0 : -1;
+        SampleClock clock;
+        SampleClock_Reset(clock, 3);
+        clock.maskReady = c.ready;
+        clock.sampleInProgress = c.sampleInProgress;
+        clock.sampleStart.dateTime = kNow - c.sinceSampleStart;
+        const PassPause pause = Pacing_AfterPass(ctx, clock, c.progressed, kNow);
+        EXPECT_EQ(pause.kind, c.kind);
+        if (c.kind != PauseKind::kNone) EXPECT_NEAR(pause.until - kNow, c.waitSeconds, 1e-6);
+    }
+}
+
+// An idle prepared thread sits in step 0 of the FrequencySetup phase until
+// monitoring starts. That step is no progress: the thread sleeps between its
+// passes instead of spinning at a whole core.
+TEST(Pacing, IdlePreparedThreadSleepsBetweenPasses) {
+    ReceiverInfo_Init();
+    const AnalyzerFamily& alvra = ReceiverInfo_Families().front();
+    DriveTestState dt;
+    SampleClock_Reset(dt.clock, 1);
+    ReceiverContext ctx;
+    ctx.number = 1;
+    ReceiverInfo_CopyFamily(ctx.analyzer.family, alvra);
+    ctx.analyzer.standardIndex = 1;
+    ctx.phase = kPhaseFrequencySetup;
+    ctx.step = 0;
+    ctx.currentState = kStateIdle;
+    for (int pass = 0; pass < 3; ++pass) {
+        SCOPED_TRACE(pass);
+        const int phase = ctx.phase, step = ctx.step;
+        Engine_FrequencySetupPhase(dt, ctx);
+        const bool progressed = ctx.phase != phase || ctx.step != step;
+        EXPECT_FALSE(progressed);
+        EXPECT_EQ(ctx.lastPassStep, -1) << "the watchdog must not count the idle wait as a stuck step";
+        const PassPause pause = Pacing_AfterPass(ctx, dt.clock, progressed, kNow);
+        EXPECT_EQ(pause.kind, PauseKind::kRetry);
+        EXPECT_NEAR(pause.until - kNow, kRetryPauseSeconds, 1e-6);
+    }
+}
