@@ -45,10 +45,13 @@ void Engine_FrequencySetupPhase(DriveTestState& dt, ReceiverContext& ctx);
 // The mode switch of a measurement: sub-steps 0 to 3; advances ctx.step.
 void Engine_ModeSwitch(DriveTestState& dt, ReceiverContext& ctx, int modeIndex, int subStep);
 void Engine_MeasuringPhase(DriveTestState& dt, ReceiverContext& ctx);
+// Seconds before an unusable live answer (invalid level, unknown sync) is asked again.
+constexpr double kLiveRetrySeconds = 0.1;
 // One live-status query while waiting for a sample (monitoring or paused).
 void Engine_LiveQuery(DriveTestState& dt, ReceiverContext& ctx);
-// True while a live-status query is still to be made before the next refresh.
-bool Engine_LiveQueryDue(const ReceiverContext& ctx);
+// True while a live-status query is still to be made before the next refresh
+// and no unusable answer holds it back (see liveRetryAt).
+bool Engine_LiveQueryDue(const ReceiverContext& ctx, double now);
 // Sorted insertion of a result wait.
 void Engine_InsertResultWait(std::vector<ResultWait>& waits, const char* longName, const char* query, int queryGroup,
                              int modeIndex);

@@ -333,8 +333,9 @@ void Engine_MeasuringPhase(DriveTestState& dt, ReceiverContext& ctx) {
     }
 }
 
-bool Engine_LiveQueryDue(const ReceiverContext& ctx) {
+bool Engine_LiveQueryDue(const ReceiverContext& ctx, double now) {
     if (ctx.currentState != kStateMonitoring && ctx.currentState != kStatePaused) return false;
+    if (now < ctx.liveRetryAt) return false;
     return (ctx.providesGps && ctx.liveGpsFix == -1) || (ctx.levelSlot >= 0 && ctx.liveLevelValid == 0) ||
            (ctx.syncSlot >= 0 && ctx.liveSync == -1);
 }
@@ -357,6 +358,8 @@ void Engine_LiveQuery(DriveTestState& dt, ReceiverContext& ctx) {
         if (!Engine_ValueReplyInvalid(reply, ctx.levelQuery)) {
             ctx.liveLevelValid = 1;
             ctx.liveLevel = LeadingNumber(reply);
+        } else {
+            ctx.liveRetryAt = DateTime_Now() + kLiveRetrySeconds;
         }
     } else if (ctx.syncSlot >= 0 && ctx.liveSync == -1) {
         const char* query = ctx.standard().syncQuery;
@@ -371,6 +374,8 @@ void Engine_LiveQuery(DriveTestState& dt, ReceiverContext& ctx) {
                 ctx.liveSync = 0;
             else
                 ctx.liveSync = static_cast<int>(LeadingNumber(reply));
+        } else {
+            ctx.liveRetryAt = DateTime_Now() + kLiveRetrySeconds;
         }
     }
 }

@@ -8,9 +8,12 @@ PassPause Pacing_AfterPass(const ReceiverContext& ctx, const SampleClock& clock,
     if (progressed) return {PauseKind::kNone, now};
     const bool waitingPhase = ctx.phase == kPhaseWaiting || ctx.phase == kPhaseStoring;
     if (!waitingPhase) return {PauseKind::kRetry, now + kRetryPauseSeconds};
-    if (ctx.phase == kPhaseWaiting && Engine_LiveQueryDue(ctx)) return {PauseKind::kRetry, now + kLivePauseSeconds};
+    if (ctx.phase == kPhaseWaiting && Engine_LiveQueryDue(ctx, now)) return {PauseKind::kRetry, now + kLivePauseSeconds};
     // The status refresh is due once a second, whatever the clock does.
     double until = ctx.lastStatusTime + 1.0 + kDeadlineSlackSeconds;
+    // A live answer that was unusable is asked again after a while.
+    if (ctx.phase == kPhaseWaiting && ctx.liveRetryAt > now && Engine_LiveQueryDue(ctx, ctx.liveRetryAt))
+        until = std::min(until, ctx.liveRetryAt);
     // Everybody is ready and only the gap to the previous sample holds the next one back.
     const bool gapOnly = ctx.phase == kPhaseWaiting && ctx.currentState == kStateRecording && !clock.sampleInProgress &&
                          (clock.maskReady | clock.maskInactive) == clock.maskAll;

@@ -4,7 +4,7 @@
 // that did not waits: 100 ms before a step is tried again; in the Waiting
 // and Storing phases until the sample clock moves, the status is due or the
 // 1.0 s gap to the previous sample has passed; 1 ms while a live-status query
-// is still to be made. Every wait ends early when the thread's command changes
+// is still to be made, 100 ms after a live answer that was unusable. Every wait ends early when the thread's command changes
 // (a request), and the waits on the clock also when the clock changes.
 #include "measure/receivercontext.h"
 #include "measure/sampleclock.h"

@@ -114,6 +114,10 @@ struct ReceiverContext {
     std::int32_t liveSync = -1;
     std::int32_t liveLevelValid = 0;
     double liveLevel = 0.0;
+    // An unusable live answer (no signal) is asked again no sooner than this
+    // date-time value, so that an analyzer without signal is not asked a
+    // thousand times a second.
+    double liveRetryAt = 0.0;
     char stepDescription[100] = {};
     char stepError[100] = {};
     char reinitReason[220] = {};

@@ -268,7 +268,7 @@ void WaitingPhase(DriveTestState& dt, ReceiverContext& ctx) {
     if (may) {
         ctx.phase = kPhaseMeasuring;
         ctx.step = 0;
-    } else if (ctx.currentState == kStateMonitoring || ctx.currentState == kStatePaused) {
+    } else if (Engine_LiveQueryDue(ctx, DateTime_Now())) {
         Engine_LiveQuery(dt, ctx);
     }
 }

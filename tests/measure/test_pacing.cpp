@@ -2,9 +2,13 @@
 // after 100 ms, and in the waiting phases until the clock can move.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "instrument/receiverinfo.h"
 #include "measure/engine.h"
 #include "measure/pacing.h"
+#include "platform/datetime.h"
+#include "instrument/test_tcpscpi_peer.h"
 
 namespace {
 
@@ -64,7 +68,9 @@ TEST(Pacing, PauseAfterAPass) {
         clock.sampleStart.dateTime = kNow - c.sinceSampleStart;
         const PassPause pause = Pacing_AfterPass(ctx, clock, c.progressed, kNow);
         EXPECT_EQ(pause.kind, c.kind);
-        if (c.kind != PauseKind::kNone) EXPECT_NEAR(pause.until - kNow, c.waitSeconds, 1e-6);
+        if (c.kind != PauseKind::kNone) {
+            EXPECT_NEAR(pause.until - kNow, c.waitSeconds, 1e-6);
+        }
     }
 }
 
@@ -94,4 +100,39 @@ TEST(Pacing, IdlePreparedThreadSleepsBetweenPasses) {
         EXPECT_EQ(pause.kind, PauseKind::kRetry);
         EXPECT_NEAR(pause.until - kNow, kRetryPauseSeconds, 1e-6);
     }
+}
+
+// An analyzer without signal answers the live level query with the invalid
+// marker. The thread asks again only after a while, not on every 1 ms pass,
+// and takes a usable answer as soon as one comes.
+TEST(Pacing, UnusableLiveAnswerIsAskedAgainAfterAWhile) {
+    int asked = 0;
+    ScriptedPeer peer(Responder([&](const std::string&) { return ++asked == 1 ? std::string("99.1e+36") : "-47.5"; }));
+    DriveTestState dt;
+    SampleClock_Reset(dt.clock, 1);
+    ReceiverContext ctx;
+    ctx.number = 1;
+    ctx.phase = kPhaseWaiting;
+    ctx.currentState = kStateMonitoring;
+    ctx.levelSlot = 0;
+    std::snprintf(ctx.levelQuery, sizeof ctx.levelQuery, "MEAS:LEV?");
+    ASSERT_TRUE(TcpScpi_Open(ctx.session, "127.0.0.1", peer.port(), 2000)) << ctx.session.lastError;
+
+    const double now = DateTime_Now();
+    ASSERT_TRUE(Engine_LiveQueryDue(ctx, now));
+    Engine_LiveQuery(dt, ctx);
+    EXPECT_EQ(ctx.liveLevelValid, 0);
+    EXPECT_STREQ(ctx.reinitReason, "") << "an invalid answer is an answer, not a time-out";
+    EXPECT_FALSE(Engine_LiveQueryDue(ctx, now));
+    EXPECT_TRUE(Engine_LiveQueryDue(ctx, now + kLiveRetrySeconds + 0.05));
+    ctx.lastStatusTime = now;
+    const PassPause pause = Pacing_AfterPass(ctx, dt.clock, false, now);
+    EXPECT_EQ(pause.kind, PauseKind::kClock);
+    EXPECT_NEAR(pause.until - now, kLiveRetrySeconds, 0.05);
+
+    Engine_LiveQuery(dt, ctx);  // asked again once the wait is over
+    EXPECT_EQ(ctx.liveLevelValid, 1);
+    EXPECT_DOUBLE_EQ(ctx.liveLevel, -47.5);
+    TcpScpi_Disconnect(ctx.session);
+    EXPECT_EQ(peer.Finish(), (std::vector<std::string>{"MEAS:LEV?", "MEAS:LEV?"}));
 }
