@@ -39,7 +39,7 @@ std::string WriteTestFile(const TempDir& dir, int n, const TestMeasurements& m =
     return dir.file(name);
 }
 
-int CountSamples(const std::string& path, std::string* message = nullptr) {
+int CountSamples(const std::string& path, std::string* message = nullptr, std::int64_t* skipped = nullptr) {
     FileContainer ctx;
     RecordFile file;
     std::string msg;
@@ -50,6 +50,7 @@ int CountSamples(const std::string& path, std::string* message = nullptr) {
     RecordSample s;
     int n = 0;
     while (Recording_ReadSample(ctx, file, s)) ++n;
+    if (skipped) *skipped = file.skippedSamples;
     FileIO_CloseRead(ctx);
     return n;
 }
@@ -314,7 +315,9 @@ TEST(Recording, FileCutInsideASampleReadsUpToTheLastCompleteSample) {
         auto part = bytes;
         part.resize(descriptive + 5 * sampleSize + cut);
         WriteWholeFile(path, part);
-        EXPECT_EQ(CountSamples(path), 5) << "cut " << cut << " bytes into the sixth sample";
+        std::int64_t skipped = -1;
+        EXPECT_EQ(CountSamples(path, nullptr, &skipped), 5) << "cut " << cut << " bytes into the sixth sample";
+        EXPECT_EQ(skipped, 0) << "a cut end is no damage";
     }
     auto part = bytes;
     part.resize(descriptive - 50);
@@ -357,11 +360,17 @@ TEST(Recording, HostileHeadersAreRefusedWithoutAllocating) {
 
     // Consistent, but a single sample would need 2 GB: the short file cannot hold it.
     DtrGraphDescriptor g{};
-    g.points = 536870910;
+    g.points = 536870000;
     DtrHeader big{};
     big.graphCount = 1;
     big.graphBlockSize = 4 * g.points + 4;
+    big.sampleFileSize = big.graphBlockSize + kSampleBytes + 400;
     EXPECT_EQ(CountSamples(writeHeader("bigsample.dtr", big, {g}), &msg), 0);
+
+    // Every size agrees with the descriptors but the size of a whole sample: refused like the others.
+    big.sampleFileSize -= 1;
+    EXPECT_EQ(CountSamples(writeHeader("samplesize.dtr", big, {g}), &msg), -1);
+    EXPECT_EQ(msg, "Could not read data");
 
     EXPECT_LT(MaxRssKb() - before, 100 * 1024) << "memory must follow the file, not its claims";
 }
