@@ -114,6 +114,31 @@ TEST(CsvLines, CommasInAStatusDoNotShiftTheColumns) {
               "1,2026,6,1,10,0,7,\"Init -> -113,\"\"Undefined header\"\"\",1,11.575382,48.137154,\n");
 }
 
+// Quotes only where a text would shift or split the row; a read-out's comma
+// has always become a hyphen and never forces quotes.
+TEST(CsvLines, FieldsAreQuotedOnlyWhenTheyMustBe) {
+    struct Row {
+        const char* latin1;
+        bool readOut;
+        const char* written;
+    } const rows[] = {
+        {"", false, ""},
+        {"50 Ohm", false, "50 Ohm"},
+        {"Guard, interval", false, "\"Guard, interval\""},
+        {"12,34", true, "12-34"},
+        {"say \"hi\", twice", true, "\"say \"\"hi\"\"- twice\""},
+        {"\"", false, "\"\"\"\""},
+        {"line\nbreak", true, "\"line\nbreak\""},
+        {"cr\r", false, "\"cr\r\""},
+        {"dB\xB5V/m \xE9t\xE9", false, "dB\xC2\xB5V/m \xC3\xA9t\xC3\xA9"},
+    };
+    for (const auto& row : rows) {
+        std::string line = "x,";
+        Csv_AppendField(line, row.latin1, row.readOut);
+        EXPECT_EQ(line, std::string("x,") + row.written) << row.latin1;
+    }
+}
+
 TEST(CsvLines, ReadOutsFillingTheirWidthAndDecimalsOfEachValue) {
     RecordFile file = SmallFile();
     file.values[0].decimals = 0;
