@@ -98,6 +98,23 @@ import json, sys
 e = json.load(sys.stdin)["entries"]
 assert len(e) == 1 and e[0]["sampleCount"] == 50, e' || fail "list of the damaged file"
 
+# info's last sample is the last complete one, not the damaged sample after it.
+size=$(stat -c %s "$f")
+head -c $((size - sampleBytes)) "$f" >"$work/damaged/first49.dtr"
+python3 - "$f" $((size - sampleBytes + 100 + 424 + 100 + 3)) <<'PY'
+import sys
+path, at = sys.argv[1], int(sys.argv[2])
+b = bytearray(open(path, 'rb').read()); b[at] ^= 0x01; open(path, 'wb').write(b)
+PY
+"$cli" info "$f" >"$work/a.json"
+"$cli" info "$work/damaged/first49.dtr" >"$work/b.json"
+python3 - "$work/a.json" "$work/b.json" <<'PY' || fail "info's last sample"
+import json, sys
+a, b = (json.load(open(p)) for p in sys.argv[1:])
+assert a["sampleCount"] == 48 and a["skippedSamples"] == 2, a["sampleCount"]
+assert a["lastSample"] == b["lastSample"], (a["lastSample"], b["lastSample"])
+PY
+
 # A FIFO named like a record file: list, csv and info return at once.
 mkdir "$work/fifo"
 mkfifo "$work/fifo/x.dtr"
