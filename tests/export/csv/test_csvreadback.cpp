@@ -244,4 +244,57 @@ TEST(CsvReadBack, ADamagedSampleIsSkippedAndNamedInTheMessage) {
     EXPECT_EQ(r.message.find("damaged"), std::string::npos);
 }
 
+// Files with empty data areas, or a read-out or graph that takes no room at the
+// end of its area, convert without an access out of range (the tests run with
+// the library's bounds checks on).
+TEST(CsvReadBack, EmptyAreasConvert) {
+    struct Row {
+        const char* what;
+        std::vector<MeasurementValue> values;
+        std::vector<MeasurementGraph> graphs;
+        std::vector<StandardInfoItem> items;
+        std::size_t fields;  // of a measurements row, the trailing empty one included
+    } const rows[] = {
+        {"nothing at all", {}, {}, {}, 13},
+        {"a read-out of width 0 last", {}, {}, {TestItem("Wide", 4), TestItem("Empty", 0)}, 15},
+        {"a graph of no points last", {TestValue("Values", "Level", "Level", 1, 0)},
+         {TestGraph("Echo", 2), TestGraph("Nothing", 0)}, {}, 14},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        RecordFile file;
+        Recording_InitFile(file);
+        Text_Copy(file.header.distanceUnit, kDistanceKilometers);
+        Recording_RegisterMeasurements(file, row.values, row.graphs, row.items);
+        Recording_BuildHeaderInfo(file, TestHeaderSource());
+        FileContainer ctx;
+        ASSERT_TRUE(Recording_CreateFile(ctx, file, dir.path().c_str(), "rec.dtr"));
+        RecordSample s;
+        Recording_AllocSample(file, s);
+        for (int k = 0; k < 2; ++k) {
+            FillTestSample(file, s, k);
+            // Every flag valid: each area is walked to its end.
+            for (std::size_t i = 0; i < file.items.size(); ++i) s.items[Recording_ItemOffset(file, i)] = 1;
+            for (std::size_t g = 0; g < file.graphs.size(); ++g) s.graphs[Recording_GraphOffset(file, g)] = 1.0f;
+            ASSERT_TRUE(Recording_WriteSample(ctx, file, s));
+        }
+        ASSERT_TRUE(FileIO_Close(ctx));
+        RecordFileEntry entry;
+        ASSERT_TRUE(FileSelection_ReadEntry(dir.file("rec.dtr"), entry));
+        const CsvResult r = Csv_Convert({entry}, dir.path(), nullptr, {});
+        ASSERT_EQ(r.outcome, CsvOutcome::Success) << r.message;
+        std::vector<std::string> outputs = {dir.file("rec - Measurements.csv")};
+        for (const auto& g : row.graphs) outputs.push_back(dir.file("rec - ") + g.longName + ".csv");
+        const auto files = ReadWithPython(dir, outputs);
+        ASSERT_EQ(files.size(), outputs.size());
+        ASSERT_EQ(files[0].size(), 3u);
+        for (const auto& fields : files[0]) EXPECT_EQ(fields.size(), row.fields);
+        for (std::size_t g = 0; g < row.graphs.size(); ++g) {
+            ASSERT_EQ(files[1 + g].size(), 12u);
+            EXPECT_EQ(files[1 + g].back().size(), 11u + static_cast<std::size_t>(row.graphs[g].points) + 1u);
+        }
+    }
+}
+
 }  // namespace
