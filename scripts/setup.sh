@@ -10,7 +10,7 @@ packages=(
   zlib1g-dev libminizip-dev
   nlohmann-json3-dev
   fonts-liberation2
-  libxml2-utils unzip gdal-bin
+  libxml2-utils unzip gdal-bin python3
   locales iproute2 iputils-ping
 )
 

@@ -73,6 +73,26 @@ void DateTime_FormatInto(const LocalDateTime& t, char* buffer, std::size_t size)
     Text_FormatInto(buffer, size, "%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute, t.second);
 }
 
+bool DateTime_ParseText(std::string_view text, LocalDateTime& t) {
+    // "dd.mm.yyyy hh:mm:ss": digits, with these separators at these places.
+    static constexpr std::string_view kShape = "00.00.0000 00:00:00";
+    if (text.size() != kShape.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == '0' ? !digit : text[i] != kShape[i]) return false;
+    }
+    auto number = [&](std::size_t at, std::size_t n) {
+        int v = 0;
+        for (std::size_t i = at; i < at + n; ++i) v = v * 10 + (text[i] - '0');
+        return v;
+    };
+    LocalDateTime r{number(6, 4), number(3, 2), number(0, 2), number(11, 2), number(14, 2), number(17, 2)};
+    if (r.month < 1 || r.month > 12 || r.day < 1 || r.day > 31 || r.hour > 23 || r.minute > 59 || r.second > 59)
+        return false;
+    t = r;
+    return true;
+}
+
 void Gui_FormatNow(char* buffer, std::size_t size) {
     DateTime_FormatInto(DateTime_Split(DateTime_Now()), buffer, size);
 }

@@ -2,6 +2,7 @@
 // Local date-time values: seconds since 1900-01-01 00:00:00 local time as a
 // double, the date-time number that record files store and compare.
 #include <cstddef>
+#include <string_view>
 
 struct LocalDateTime {
     int year = 1900;
@@ -20,6 +21,9 @@ LocalDateTime DateTime_Split(double dateTime);
 double DateTime_Make(const LocalDateTime& t);
 // "%02d.%02d.%04d %02d:%02d:%02d": day, month, year, hour, minute, second.
 void DateTime_FormatInto(const LocalDateTime& t, char* buffer, std::size_t size);
+// Reads that form back ("01.06.2026 10:00:00"); false for any other text or
+// a date or time out of range.
+bool DateTime_ParseText(std::string_view text, LocalDateTime& t);
 
 // The current local time as "%02d.%02d.%04d %02d:%02d:%02d" (day first); used to stamp outputs.
 void Gui_FormatNow(char* buffer, std::size_t size);

@@ -167,6 +167,11 @@ bool Text_IsUtf8(std::string_view s) {
 std::string Text_Latin1ToUtf8(std::string_view latin1) {
     std::string out;
     out.reserve(latin1.size() + 8);
+    Text_AppendLatin1AsUtf8(out, latin1);
+    return out;
+}
+
+void Text_AppendLatin1AsUtf8(std::string& out, std::string_view latin1) {
     for (unsigned char c : latin1) {
         if (c < 0x80) {
             out.push_back(static_cast<char>(c));
@@ -175,7 +180,6 @@ std::string Text_Latin1ToUtf8(std::string_view latin1) {
             out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
         }
     }
-    return out;
 }
 
 std::string Text_Utf8ToLatin1(std::string_view utf8) {

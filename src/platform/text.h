@@ -43,5 +43,7 @@ bool Text_ParseLeadingDouble(std::string_view text, double& value);
 bool Text_IsUtf8(std::string_view text);
 // Latin-1 bytes to UTF-8 (every byte >= 0x80 becomes two bytes).
 std::string Text_Latin1ToUtf8(std::string_view latin1);
+// Appends the same to out, without a temporary (the per-sample paths of the exports).
+void Text_AppendLatin1AsUtf8(std::string& out, std::string_view latin1);
 // UTF-8 to Latin-1; characters outside Latin-1 become '?'. Invalid sequences pass byte by byte.
 std::string Text_Utf8ToLatin1(std::string_view utf8);

@@ -72,6 +72,7 @@ void ResetContext(FileContainer& ctx) {
     ctx.bytesTaken = 0;
     ctx.nextTag = 0;
     ctx.nextLength = -1;
+    ctx.nextHeaderOffset = -1;
     std::memset(ctx.nextHeader, 0, sizeof ctx.nextHeader);
     ctx.format = 1;
     ctx.version = 0;
@@ -144,17 +145,62 @@ bool BufferedRead(FileContainer& ctx, std::uint8_t* dest, std::size_t length) {
     return true;
 }
 
+// Offset in the file of the next byte the read buffer hands out.
+std::int64_t ReadPosition(const FileContainer& ctx) {
+    return ctx.bytesTaken - static_cast<std::int64_t>(ctx.bufferHeld - ctx.bufferPos);
+}
+
 // Takes the next block header; fewer than 100 bytes left is the normal end of the file.
 void ReadNextHeader(FileContainer& ctx) {
+    const std::int64_t at = ReadPosition(ctx);
     if (FileIO_Available(ctx) < kBlockHeaderBytes || !BufferedRead(ctx, ctx.nextHeader, kBlockHeaderBytes)) {
         ctx.nextLength = -1;
+        ctx.nextHeaderOffset = -1;
         return;
     }
+    ctx.nextHeaderOffset = at;
     ctx.format = GetInt32(ctx.nextHeader);
     ctx.version = GetInt32(ctx.nextHeader + 4);
     ctx.nextTag = GetInt32(ctx.nextHeader + 8);
     ctx.nextLength = GetInt32(ctx.nextHeader + 12);
     if (ctx.nextLength < 0) ctx.nextLength = -1;
+}
+
+void MarkEnd(FileContainer& ctx) {
+    ctx.bufferPos = ctx.bufferHeld;
+    ctx.nextLength = -1;
+    ctx.nextHeaderOffset = -1;
+}
+
+// Moves the read position to offset: inside the buffer when it still holds
+// that byte (a step back after a false start costs no read), else by seeking.
+bool MoveTo(FileContainer& ctx, std::int64_t offset) {
+    const std::int64_t bufferStart = ctx.bytesTaken - static_cast<std::int64_t>(ctx.bufferHeld);
+    if (offset >= bufferStart && offset <= ctx.bytesTaken) {
+        ctx.bufferPos = static_cast<std::size_t>(offset - bufferStart);
+        return true;
+    }
+    if (offset < 0 || offset > ctx.fileSize || ::lseek(ctx.handle, offset, SEEK_SET) != offset) return false;
+    ctx.bytesTaken = offset;
+    ctx.bufferHeld = ctx.bufferPos = 0;
+    return true;
+}
+
+// Keeps the unread bytes and tops the buffer up from the file; false when
+// the file has nothing more or the read falls short.
+bool TopUp(FileContainer& ctx) {
+    const std::size_t held = ctx.bufferHeld - ctx.bufferPos;
+    const std::int64_t left = ctx.fileSize - ctx.bytesTaken;
+    const std::size_t room = ctx.buffer.size() - held;
+    if (left <= 0 || room == 0) return false;
+    std::memmove(ctx.buffer.data(), ctx.buffer.data() + ctx.bufferPos, held);
+    ctx.bufferPos = 0;
+    ctx.bufferHeld = held;
+    const std::size_t want = left < static_cast<std::int64_t>(room) ? static_cast<std::size_t>(left) : room;
+    if (ReadAll(ctx.handle, ctx.buffer.data() + held, want) != want) return false;
+    ctx.bytesTaken += static_cast<std::int64_t>(want);
+    ctx.bufferHeld += want;
+    return true;
 }
 
 }  // namespace
@@ -235,10 +281,15 @@ bool FileIO_OpenRead(const char* path, std::size_t bufferSize, FileContainer& ct
     if (ctx.handle >= 0) FileIO_CloseRead(ctx);
     ResetContext(ctx);
     Text_Copy(ctx.path, path);
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    // A FIFO would block the open and the reads for ever, a device may act on
+    // being opened: only regular files are opened, and without waiting.
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= kBlockHeaderBytes) {
+    if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Checked again on what was opened: the name may have been replaced meanwhile.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= kBlockHeaderBytes ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return false;  // a lone header cannot hold a block of any use
     }
@@ -255,16 +306,64 @@ std::int64_t FileIO_Available(const FileContainer& ctx) {
 }
 
 bool FileIO_ReadBlock(FileContainer& ctx, void* dest, std::int32_t tag, std::int32_t length) {
-    if (ctx.handle < 0 || ctx.writing) return false;
-    if (ctx.nextLength < 0 || tag != ctx.nextTag || length != ctx.nextLength) return false;
-    if (static_cast<std::int64_t>(length) > FileIO_Available(ctx)) return false;
+    return FileIO_TryReadBlock(ctx, dest, tag, length) == FileBlockStatus::Ok;
+}
+
+FileBlockStatus FileIO_TryReadBlock(FileContainer& ctx, void* dest, std::int32_t tag, std::int32_t length) {
+    if (ctx.handle < 0 || ctx.writing) return FileBlockStatus::Unexpected;
+    if (ctx.nextLength < 0 || tag != ctx.nextTag || length != ctx.nextLength) return FileBlockStatus::Unexpected;
+    if (static_cast<std::int64_t>(length) > FileIO_Available(ctx)) return FileBlockStatus::Unexpected;
     if (length > 0 && !BufferedRead(ctx, static_cast<std::uint8_t*>(dest), static_cast<std::size_t>(length)))
-        return false;
+        return FileBlockStatus::Unexpected;
     std::uint8_t expected[kBlockHeaderBytes];
     FileIO_MakeBlockHeader(dest, length, ctx.format, ctx.version, tag, expected);
-    if (std::memcmp(expected, ctx.nextHeader, kBlockHeaderBytes) != 0) return false;
+    const bool intact = std::memcmp(expected, ctx.nextHeader, kBlockHeaderBytes) == 0;
+    // The length was the expected one, so the next header follows the payload either way.
     ReadNextHeader(ctx);
-    return true;
+    return intact ? FileBlockStatus::Ok : FileBlockStatus::Damaged;
+}
+
+bool FileIO_SeekBlock(FileContainer& ctx, std::int64_t offset) {
+    if (ctx.handle < 0 || ctx.writing) return false;
+    if (!MoveTo(ctx, offset)) {
+        MarkEnd(ctx);
+        return false;
+    }
+    ReadNextHeader(ctx);
+    return ctx.nextHeaderOffset >= 0;
+}
+
+std::int64_t FileIO_FindBlock(FileContainer& ctx, std::int64_t offset, std::int32_t version, std::int32_t tag,
+                              std::int32_t length) {
+    if (ctx.handle < 0 || ctx.writing) return -1;
+    std::uint8_t pattern[16];
+    PutInt32(pattern, 1);
+    PutInt32(pattern + 4, static_cast<std::uint32_t>(version));
+    PutInt32(pattern + 8, static_cast<std::uint32_t>(tag));
+    PutInt32(pattern + 12, static_cast<std::uint32_t>(length));
+    if (!MoveTo(ctx, offset)) {
+        MarkEnd(ctx);
+        return -1;
+    }
+    for (;;) {
+        const std::size_t held = ctx.bufferHeld - ctx.bufferPos;
+        if (held < kBlockHeaderBytes) {
+            if (!TopUp(ctx)) {
+                MarkEnd(ctx);  // fewer than 100 bytes remain: no header can start there
+                return -1;
+            }
+            continue;
+        }
+        // Only starts whose whole header is in the buffer; the last 99 bytes wait for the next top-up.
+        const std::uint8_t* begin = ctx.buffer.data() + ctx.bufferPos;
+        const std::size_t span = held - kBlockHeaderBytes + sizeof pattern;
+        if (const void* hit = ::memmem(begin, span, pattern, sizeof pattern)) {
+            ctx.bufferPos += static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - begin);
+            ReadNextHeader(ctx);
+            return ctx.nextHeaderOffset;
+        }
+        ctx.bufferPos = ctx.bufferHeld - (kBlockHeaderBytes - 1);
+    }
 }
 
 void FileIO_CloseRead(FileContainer& ctx) {

@@ -22,6 +22,7 @@ struct FileContainer {
     std::int64_t bytesTaken = 0;  // bytes read from the file into the buffer so far
     std::int32_t nextTag = 0;
     std::int32_t nextLength = -1;  // -1: no further block
+    std::int64_t nextHeaderOffset = -1;  // where the next block's header starts in the file; -1 at the end
     std::uint8_t nextHeader[kBlockHeaderBytes] = {};
 
     // both
@@ -51,8 +52,26 @@ bool FileIO_Flush(FileContainer& ctx);
 bool FileIO_Close(FileContainer& ctx);
 bool FileIO_CloseAndDelete(FileContainer& ctx);
 
+// Refuses anything that is not a regular file (a FIFO or device would block
+// or have side effects) before reading a byte of it.
 bool FileIO_OpenRead(const char* path, std::size_t bufferSize, FileContainer& ctx);
 bool FileIO_ReadBlock(FileContainer& ctx, void* dest, std::int32_t tag, std::int32_t length);
+
+// How a block read ended. Damaged: the header named the expected tag and
+// length, so the payload was taken and the reader stands at the following
+// block, but header and payload disagree. Unexpected: the next header is
+// another block's, missing, or longer than the rest of the file; nothing was read.
+enum class FileBlockStatus { Ok, Damaged, Unexpected };
+FileBlockStatus FileIO_TryReadBlock(FileContainer& ctx, void* dest, std::int32_t tag, std::int32_t length);
+// Takes the header at offset of the file as the next block's; false when
+// fewer than 100 bytes start there (the reader is then at the end).
+bool FileIO_SeekBlock(FileContainer& ctx, std::int64_t offset);
+// Scans forward from offset for a block header of format 1 with the given
+// version, tag and length, and takes it as the next block's. Returns its
+// offset, or -1 when the file holds none (the reader is then at the end).
+// One pass through the read buffer: the cost follows the bytes scanned.
+std::int64_t FileIO_FindBlock(FileContainer& ctx, std::int64_t offset, std::int32_t version, std::int32_t tag,
+                              std::int32_t length);
 // Bytes of the file not yet consumed by the reader (buffered bytes included).
 std::int64_t FileIO_Available(const FileContainer& ctx);
 void FileIO_CloseRead(FileContainer& ctx);

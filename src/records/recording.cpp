@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 #include "platform/paths.h"
@@ -18,8 +19,12 @@ void ComputeSampleFileSize(DtrHeader& h) {
     h.sampleFileSize = h.itemBlockSize + kSampleBytes + h.valueBlockSize + h.graphBlockSize + 4 * kBlockHeaderBytes;
 }
 
+std::int32_t SampleHeadBytes(const RecordFile& file) {
+    return file.version == kRecordVersionOldSample ? kOldSampleBytes : kSampleBytes;
+}
+
 // The per-sample sizes a file's descriptors call for; a header that disagrees
-// would make readers index past the data areas.
+// would make readers index past the data areas or count samples wrongly.
 bool DescriptorSizesMatch(const RecordFile& file) {
     const DtrHeader& h = file.header;
     if (static_cast<std::int64_t>(h.valueBlockSize) != 16LL * h.valueCount) return false;
@@ -33,7 +38,12 @@ bool DescriptorSizesMatch(const RecordFile& file) {
         if (it.width < 0) return false;
         itemBytes += static_cast<std::int64_t>(it.width) + 1;
     }
-    return graphBytes == h.graphBlockSize && itemBytes == h.itemBlockSize;
+    if (graphBytes != h.graphBlockSize || itemBytes != h.itemBlockSize) return false;
+    const std::int64_t data = 4LL * kBlockHeaderBytes + h.valueBlockSize + graphBytes + itemBytes;
+    // Files of 0.62 hold 408-byte sample records; which figure their writer
+    // stored is not known, so both are taken there.
+    return h.sampleFileSize == data + kSampleBytes ||
+           (file.version == kRecordVersionOldSample && h.sampleFileSize == data + kOldSampleBytes);
 }
 
 bool ResizeAreas(const DtrHeader& h, RecordSample& sample) {
@@ -44,6 +54,51 @@ bool ResizeAreas(const DtrHeader& h, RecordSample& sample) {
     return true;
 }
 
+// How the four blocks of one sample read.
+enum class SampleBlocks {
+    Intact,
+    Damaged,  // every header was where and what it should be: the reader stands at the next sample
+    Lost,     // a header was not; the next sample is to be searched from resumeFrom on
+};
+
+SampleBlocks ReadSampleBlocks(FileContainer& ctx, const RecordFile& file, RecordSample& sample,
+                              std::int64_t& resumeFrom) {
+    const DtrHeader& h = file.header;
+    const struct {
+        std::int32_t tag;
+        void* dest;
+        std::int32_t length;
+    } blocks[] = {{kTagSample, &sample.head, SampleHeadBytes(file)},
+                  {kTagValueData, sample.values.data(), h.valueBlockSize},
+                  {kTagGraphData, sample.graphs.data(), h.graphBlockSize},
+                  {kTagItemData, sample.items.data(), h.itemBlockSize}};
+    resumeFrom = ctx.nextHeaderOffset + 1;
+    bool damaged = false;
+    for (std::size_t i = 0; i < std::size(blocks); ++i) {
+        const FileBlockStatus status = FileIO_TryReadBlock(ctx, blocks[i].dest, blocks[i].tag, blocks[i].length);
+        if (status == FileBlockStatus::Unexpected) return SampleBlocks::Lost;
+        damaged = damaged || status == FileBlockStatus::Damaged;
+        // An intact block, or a header where the previous block ended, shows that
+        // the sample began where it seemed to: the next one cannot start before
+        // the following header.
+        if (i > 0 || status == FileBlockStatus::Ok) resumeFrom = std::max(resumeFrom, ctx.nextHeaderOffset);
+    }
+    return damaged ? SampleBlocks::Damaged : SampleBlocks::Intact;
+}
+
+// The next sample from offset on whose first block reads intact; the reader
+// then stands at its header. -1 when there is none.
+std::int64_t FindIntactSample(FileContainer& ctx, const RecordFile& file, std::int64_t offset) {
+    const std::int32_t headBytes = SampleHeadBytes(file);
+    DriveTestSample probe{};
+    for (;;) {
+        const std::int64_t at = FileIO_FindBlock(ctx, offset, file.version, kTagSample, headBytes);
+        if (at < 0) return -1;
+        if (FileIO_TryReadBlock(ctx, &probe, kTagSample, headBytes) == FileBlockStatus::Ok)
+            return FileIO_SeekBlock(ctx, at) ? at : -1;
+        offset = at + 1;  // a header-like pattern inside some payload, or a damaged first block
+    }
+}
 
 }  // namespace
 
@@ -65,6 +120,7 @@ void Recording_InitFile(RecordFile& file) {
     file.items.clear();
     file.samples.clear();
     file.version = kRecordVersionWritten;
+    file.skippedSamples = 0;
     ComputeSampleFileSize(file.header);
     Track_Init(file.track);
 }
@@ -257,28 +313,48 @@ bool Recording_OpenFile(FileContainer& ctx, RecordFile& file, const char* path, 
     return true;
 }
 
-bool Recording_ReadSample(FileContainer& ctx, const RecordFile& file, RecordSample& sample, int levelSlot,
+bool Recording_ReadSample(FileContainer& ctx, RecordFile& file, RecordSample& sample, int levelSlot,
                           double offset) {
-    const DtrHeader& h = file.header;
-    const bool old = file.version == kRecordVersionOldSample;
-    const std::int32_t headBytes = old ? kOldSampleBytes : kSampleBytes;
-    // A sample the rest of the file cannot hold is the cut end of the file;
-    // checking first keeps a damaged header from costing memory.
-    std::int64_t sampleBytes = 4LL * kBlockHeaderBytes + headBytes + h.valueBlockSize + h.graphBlockSize +
-                               h.itemBlockSize - kBlockHeaderBytes;
-    if (ctx.nextLength < 0 || sampleBytes > FileIO_Available(ctx)) return false;
-    if (!ResizeAreas(h, sample)) return false;
-    sample.head = DriveTestSample{};
-    if (!FileIO_ReadBlock(ctx, &sample.head, kTagSample, headBytes)) return false;
-    if (old) sample.head.attStart = sample.head.attStop = -1.0;
-    if (!FileIO_ReadBlock(ctx, sample.values.data(), kTagValueData, h.valueBlockSize) ||
-        !FileIO_ReadBlock(ctx, sample.graphs.data(), kTagGraphData, h.graphBlockSize) ||
-        !FileIO_ReadBlock(ctx, sample.items.data(), kTagItemData, h.itemBlockSize))
-        return false;
+    const std::int64_t sampleBytes = Recording_SampleFileBytes(file);
+    for (;;) {
+        const std::int64_t start = ctx.nextHeaderOffset;
+        // A sample the rest of the file cannot hold is the cut end of the file;
+        // checking first keeps a damaged header from costing memory.
+        if (start < 0 || ctx.fileSize - start < sampleBytes) return false;
+        if (!ResizeAreas(file.header, sample)) return false;
+        sample.head = DriveTestSample{};
+        std::int64_t resumeFrom = 0;
+        const SampleBlocks read = ReadSampleBlocks(ctx, file, sample, resumeFrom);
+        if (read == SampleBlocks::Intact) break;
+        if (read == SampleBlocks::Damaged) {
+            ++file.skippedSamples;
+            continue;
+        }
+        // The layout was lost: the samples in between are judged by the distance
+        // to the next intact one; a damaged tail counts its whole samples only.
+        const std::int64_t next = FindIntactSample(ctx, file, resumeFrom);
+        if (next < 0) {
+            file.skippedSamples += (ctx.fileSize - start) / sampleBytes;
+            return false;
+        }
+        file.skippedSamples += std::max<std::int64_t>(1, (next - start + sampleBytes / 2) / sampleBytes);
+    }
+    if (file.version == kRecordVersionOldSample) sample.head.attStart = sample.head.attStop = -1.0;
     if (levelSlot >= 0 && static_cast<std::size_t>(levelSlot) + 1 < sample.values.size() &&
         sample.values[static_cast<std::size_t>(levelSlot)] != 0.0)
         sample.values[static_cast<std::size_t>(levelSlot) + 1] += offset;
     return true;
+}
+
+std::int64_t Recording_SampleFileBytes(const RecordFile& file) {
+    const DtrHeader& h = file.header;
+    return 4LL * kBlockHeaderBytes + SampleHeadBytes(file) + h.valueBlockSize + h.graphBlockSize + h.itemBlockSize;
+}
+
+std::string Recording_SkippedText(std::int64_t skipped) {
+    if (skipped <= 0) return {};
+    if (skipped == 1) return "\n\n1 damaged sample was skipped.";
+    return Text_Format("\n\n%lld damaged samples were skipped.", static_cast<long long>(skipped));
 }
 
 void Recording_FreeFile(RecordFile& file) {

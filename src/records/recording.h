@@ -21,6 +21,7 @@ struct RecordFile {
     std::vector<DtrGraphDescriptor> graphs;
     std::vector<DtrItemDescriptor> items;
     std::int32_t version = kRecordVersionWritten;  // container version of the file read
+    std::int64_t skippedSamples = 0;               // damaged samples the reader stepped over
     std::vector<RecordSample> samples;             // buffered samples (track, conversions)
     TrackState track;
 };
@@ -70,10 +71,18 @@ void Recording_StampTime(DtrTime& time, double dateTime);
 // On failure message holds "Could not open file", "Incompatible file format",
 // "Version %.2lf (or higher) required" or "Could not read data"; on success it is empty.
 bool Recording_OpenFile(FileContainer& ctx, RecordFile& file, const char* path, std::string& message);
-// Next sample; false at the end of the file or at the first damaged or incomplete sample.
+// Next intact sample; false at the end of the file, which includes a last
+// sample the file was cut inside (not counted as damaged). A damaged sample
+// is stepped over and counted in file.skippedSamples. After false, sample
+// holds nothing of use.
 // With levelSlot >= 0 and a valid level, offset (dB) is added to the level.
-bool Recording_ReadSample(FileContainer& ctx, const RecordFile& file, RecordSample& sample, int levelSlot = -1,
+bool Recording_ReadSample(FileContainer& ctx, RecordFile& file, RecordSample& sample, int levelSlot = -1,
                           double offset = 0.0);
+// Bytes one sample occupies in the file: its four blocks with their headers.
+std::int64_t Recording_SampleFileBytes(const RecordFile& file);
+// "\n\n1 damaged sample was skipped." or "\n\n%lld damaged samples were
+// skipped.", appended to a conversion's final message; empty for none.
+std::string Recording_SkippedText(std::int64_t skipped);
 void Recording_FreeFile(RecordFile& file);
 
 // --- buffered samples ---

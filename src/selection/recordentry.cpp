@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "platform/paths.h"
@@ -68,10 +69,13 @@ bool FileSelection_ReadEntry(const std::string& path, RecordFileEntry& entry) {
     const std::int64_t fileSize = ctx.fileSize;
     FileIO_CloseRead(ctx);
 
-    const DtrHeader& h = file.header;
-    const std::int64_t samplePart = fileSize - DescriptiveBytes(h);
-    entry.sampleCount =
-        h.sampleFileSize > 0 && samplePart > 0 ? static_cast<std::int32_t>(samplePart / h.sampleFileSize) : 0;
+    // The complete samples the file's size holds: what the reader delivers for
+    // an intact file, cut or not; a damaged sample still counts here.
+    const std::int64_t samplePart = fileSize - DescriptiveBytes(file.header);
+    const std::int64_t sampleBytes = Recording_SampleFileBytes(file);
+    entry.sampleCount = samplePart > 0 ? static_cast<std::int32_t>(std::min<std::int64_t>(
+                                             samplePart / sampleBytes, std::numeric_limits<std::int32_t>::max()))
+                                       : 0;
 
     bool haveStandard = false, haveFrequency = false, haveDescription = false, haveCreated = false;
     for (const auto& e : file.info) {

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
+
+#include "platform/datetime.h"
 
 namespace {
 
@@ -27,13 +30,35 @@ std::vector<std::string> Choices(const std::set<std::string, ByteOrder>& values,
     return items;
 }
 
+// Where an entry goes among those of the same description: the created
+// text "dd.mm.yyyy hh:mm:ss" compared as text puts days before months and
+// years, so the time it names is compared. Texts that name no time follow,
+// in descending text order.
+struct CreatedKey {
+    bool timed = false;
+    double time = 0.0;
+};
+
+CreatedKey CreatedKeyOf(const std::string& created) {
+    LocalDateTime t;
+    if (!DateTime_ParseText(created, t)) return {};
+    return {true, DateTime_Make(t)};
+}
+
 }  // namespace
 
 void FileSelection_SortEntries(std::vector<RecordFileEntry>& entries) {
-    std::stable_sort(entries.begin(), entries.end(), [](const RecordFileEntry& a, const RecordFileEntry& b) {
+    std::vector<std::pair<CreatedKey, RecordFileEntry>> keyed;
+    keyed.reserve(entries.size());
+    for (auto& e : entries) keyed.emplace_back(CreatedKeyOf(e.created), std::move(e));
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) {
+        const RecordFileEntry &a = x.second, &b = y.second;
         if (a.description != b.description) return ByteLess(a.description, b.description);
+        if (x.first.timed != y.first.timed) return x.first.timed;
+        if (x.first.timed && x.first.time != y.first.time) return x.first.time > y.first.time;
         return ByteLess(b.created, a.created);
     });
+    for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = std::move(keyed[i].second);
 }
 
 bool FileSelection_PassesFilters(const RecordFileEntry& entry, const std::string& standard,

@@ -15,8 +15,9 @@ enum FileSelectionMode : int {
     kSelectionModeCsv = 1,
 };
 
-// Description ascending in byte order; equal descriptions with the greater
-// created text first. Stable, so equal pairs keep their order.
+// Description ascending in byte order; equal descriptions newest first by
+// the time their created text names, texts that name no time after them in
+// descending text order. Stable, so equal pairs keep their order.
 void FileSelection_SortEntries(std::vector<RecordFileEntry>& entries);
 
 // A filter passes an entry when it is "-- All --" or equal to the entry's field.

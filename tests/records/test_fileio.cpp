@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -20,6 +22,22 @@ std::int32_t Int32At(const std::vector<std::uint8_t>& b, std::size_t off) {
     std::int32_t v;
     std::memcpy(&v, b.data() + off, 4);
     return v;
+}
+
+// Writes blocks (tag, payload) with version 180; returns the offset of each block's header.
+std::vector<std::int64_t> WriteBlocks(const std::string& path,
+                                      const std::vector<std::pair<std::int32_t, std::vector<std::uint8_t>>>& blocks) {
+    std::vector<std::int64_t> offsets;
+    FileContainer w;
+    EXPECT_TRUE(FileIO_OpenWrite(path.c_str(), 10000, 180, w));
+    std::int64_t at = 0;
+    for (const auto& [tag, payload] : blocks) {
+        offsets.push_back(at);
+        EXPECT_TRUE(FileIO_WriteBlock(w, payload.data(), tag, static_cast<std::int32_t>(payload.size())));
+        at += kBlockHeaderBytes + static_cast<std::int64_t>(payload.size());
+    }
+    EXPECT_TRUE(FileIO_Close(w));
+    return offsets;
 }
 
 }  // namespace
@@ -248,4 +266,116 @@ TEST(FileIO, ValidFileNamesAndDirectories) {
     WriteWholeFile(dir.file("f"), {1});
     EXPECT_FALSE(FileIO_IsDirectory(dir.file("f").c_str()));
     EXPECT_FALSE(FileIO_IsDirectory(dir.file("none").c_str()));
+}
+
+// A FIFO named like a record file would block the open, and then every read,
+// for ever; a device may act on being opened. The child is bounded by an alarm.
+TEST(FileIO, OnlyRegularFilesAreOpenedAndNothingWaits) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("x.dtr").c_str(), 0644), 0);
+    ASSERT_EQ(mkdir(dir.file("d.dtr").c_str(), 0755), 0);
+    ASSERT_EQ(symlink(dir.file("x.dtr").c_str(), dir.file("link.dtr").c_str()), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(10);
+        bool opened = false;
+        for (const std::string& path :
+             {dir.file("x.dtr"), dir.file("d.dtr"), dir.file("link.dtr"), std::string("/dev/zero")}) {
+            FileContainer r;
+            opened = FileIO_OpenRead(path.c_str(), 10000, r) || opened;
+        }
+        _exit(opened ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the open blocked (killed by the alarm)";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "something that is not a regular file was opened";
+}
+
+// Damage of a block whose header still names the expected tag and length is
+// told from another block: the reader then stands at the following block.
+TEST(FileIO, TryReadBlockTellsDamageFromAnotherBlock) {
+    TempDir dir;
+    const std::string path = dir.file("t.bin");
+    const auto offsets = WriteBlocks(path, {{1, Payload(50, 1)}, {2, {}}, {3, Payload(300, 2)}});
+    auto bytes = ReadWholeFile(path);
+    bytes[static_cast<std::size_t>(offsets[0]) + kBlockHeaderBytes + 7] ^= 0x10;  // payload of block 1
+    bytes[static_cast<std::size_t>(offsets[2]) + 16] ^= 0x01;                     // checksum of block 3
+    WriteWholeFile(path, bytes);
+
+    std::vector<std::uint8_t> buf(300);
+    FileContainer r;
+    ASSERT_TRUE(FileIO_OpenRead(path.c_str(), 10000, r));
+    EXPECT_EQ(r.nextHeaderOffset, 0);
+    EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 2, 0), FileBlockStatus::Unexpected);
+    EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 1, 49), FileBlockStatus::Unexpected);
+    EXPECT_EQ(r.nextHeaderOffset, 0) << "nothing was consumed";
+    EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 1, 50), FileBlockStatus::Damaged);
+    EXPECT_EQ(r.nextHeaderOffset, offsets[1]);
+    EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 2, 0), FileBlockStatus::Ok);
+    EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 3, 300), FileBlockStatus::Damaged);
+    EXPECT_EQ(r.nextHeaderOffset, -1);
+    EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 3, 300), FileBlockStatus::Unexpected) << "past the end";
+
+    // Seeking back re-reads a block, from the buffer and, with a small one, from the file.
+    for (std::size_t buffer : {std::size_t{100}, std::size_t{10000}}) {
+        ASSERT_TRUE(FileIO_OpenRead(path.c_str(), buffer, r));
+        EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 1, 50), FileBlockStatus::Damaged);
+        EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 2, 0), FileBlockStatus::Ok);
+        ASSERT_TRUE(FileIO_SeekBlock(r, offsets[1]));
+        EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 2, 0), FileBlockStatus::Ok);
+        EXPECT_FALSE(FileIO_SeekBlock(r, static_cast<std::int64_t>(bytes.size()) - 99)) << "no room for a header";
+        EXPECT_EQ(r.nextLength, -1);
+    }
+}
+
+// The search for the next header of a kind finds it wherever it lies
+// relative to the read buffer's edges, and only where a whole header fits.
+TEST(FileIO, FindBlockScansAcrossBufferEdges) {
+    TempDir dir;
+    const std::string path = dir.file("f.bin");
+    const std::int32_t length = 424;
+    for (std::size_t gap : {std::size_t{0}, std::size_t{1}, std::size_t{99}, std::size_t{100}, std::size_t{257},
+                            std::size_t{9999}}) {
+        // A block, then gap bytes of something else, then the block looked for and one more.
+        WriteBlocks(path, {{5, Payload(1000, 3)}});
+        auto bytes = ReadWholeFile(path);
+        const std::size_t lead = bytes.size();
+        for (std::size_t i = 0; i < gap; ++i) bytes.push_back(static_cast<std::uint8_t>(i * 7 + 1));
+        WriteBlocks(path, {{15, Payload(length, 4)}, {16, Payload(20, 5)}});
+        const auto tail = ReadWholeFile(path);
+        bytes.insert(bytes.end(), tail.begin(), tail.end());
+        WriteWholeFile(path, bytes);
+        const auto target = static_cast<std::int64_t>(lead + gap);
+        for (std::size_t buffer : {std::size_t{100}, std::size_t{101}, std::size_t{157}, std::size_t{10000}}) {
+            SCOPED_TRACE(testing::Message() << "gap " << gap << ", buffer " << buffer);
+            std::vector<std::uint8_t> buf(1000);
+            FileContainer r;
+            ASSERT_TRUE(FileIO_OpenRead(path.c_str(), buffer, r));
+            ASSERT_TRUE(FileIO_ReadBlock(r, buf.data(), 5, 1000));
+            EXPECT_EQ(FileIO_FindBlock(r, 1, 180, 15, length), target) << "from before the read position";
+            EXPECT_EQ(FileIO_TryReadBlock(r, buf.data(), 15, length), FileBlockStatus::Ok);
+            EXPECT_EQ(FileIO_FindBlock(r, target, 180, 15, length), target) << "a header at the start offset";
+            EXPECT_EQ(FileIO_FindBlock(r, target + 1, 180, 15, length), -1);
+            EXPECT_EQ(r.nextLength, -1);
+            EXPECT_EQ(FileIO_FindBlock(r, 0, 181, 15, length), -1) << "another version is another file";
+            EXPECT_EQ(FileIO_FindBlock(r, 0, 180, 15, length + 1), -1);
+        }
+    }
+    // The pattern in the last 99 bytes cannot start a header.
+    auto bytes = ReadWholeFile(path);
+    const std::size_t end = bytes.size();
+    std::uint8_t header[kBlockHeaderBytes];
+    FileIO_MakeBlockHeader(nullptr, 0, 1, 180, 9, header);
+    bytes.insert(bytes.end(), header, header + 16);
+    bytes.resize(end + 99, 0);
+    WriteWholeFile(path, bytes);
+    FileContainer r;
+    ASSERT_TRUE(FileIO_OpenRead(path.c_str(), 157, r));
+    EXPECT_EQ(FileIO_FindBlock(r, 0, 180, 9, 0), -1);
+    bytes.push_back(0);
+    WriteWholeFile(path, bytes);
+    ASSERT_TRUE(FileIO_OpenRead(path.c_str(), 157, r));
+    EXPECT_EQ(FileIO_FindBlock(r, 0, 180, 9, 0), static_cast<std::int64_t>(end));
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,7 +41,7 @@ std::string WriteTestFile(const TempDir& dir, int n, const TestMeasurements& m =
     return dir.file(name);
 }
 
-int CountSamples(const std::string& path, std::string* message = nullptr) {
+int CountSamples(const std::string& path, std::string* message = nullptr, std::int64_t* skipped = nullptr) {
     FileContainer ctx;
     RecordFile file;
     std::string msg;
@@ -50,6 +52,7 @@ int CountSamples(const std::string& path, std::string* message = nullptr) {
     RecordSample s;
     int n = 0;
     while (Recording_ReadSample(ctx, file, s)) ++n;
+    if (skipped) *skipped = file.skippedSamples;
     FileIO_CloseRead(ctx);
     return n;
 }
@@ -314,7 +317,9 @@ TEST(Recording, FileCutInsideASampleReadsUpToTheLastCompleteSample) {
         auto part = bytes;
         part.resize(descriptive + 5 * sampleSize + cut);
         WriteWholeFile(path, part);
-        EXPECT_EQ(CountSamples(path), 5) << "cut " << cut << " bytes into the sixth sample";
+        std::int64_t skipped = -1;
+        EXPECT_EQ(CountSamples(path, nullptr, &skipped), 5) << "cut " << cut << " bytes into the sixth sample";
+        EXPECT_EQ(skipped, 0) << "a cut end is no damage";
     }
     auto part = bytes;
     part.resize(descriptive - 50);
@@ -357,11 +362,17 @@ TEST(Recording, HostileHeadersAreRefusedWithoutAllocating) {
 
     // Consistent, but a single sample would need 2 GB: the short file cannot hold it.
     DtrGraphDescriptor g{};
-    g.points = 536870910;
+    g.points = 536870000;
     DtrHeader big{};
     big.graphCount = 1;
     big.graphBlockSize = 4 * g.points + 4;
+    big.sampleFileSize = big.graphBlockSize + kSampleBytes + 400;
     EXPECT_EQ(CountSamples(writeHeader("bigsample.dtr", big, {g}), &msg), 0);
+
+    // Every size agrees with the descriptors but the size of a whole sample: refused like the others.
+    big.sampleFileSize -= 1;
+    EXPECT_EQ(CountSamples(writeHeader("samplesize.dtr", big, {g}), &msg), -1);
+    EXPECT_EQ(msg, "Could not read data");
 
     EXPECT_LT(MaxRssKb() - before, 100 * 1024) << "memory must follow the file, not its claims";
 }
@@ -428,4 +439,90 @@ TEST(Recording, FileNameKeepsTheRecordInItsFolder) {
     LocalDateTime t{2026, 12, 6, 9, 5, 3};
     EXPECT_EQ(Recording_FileName(t, "Ch21"), "2026-12-06  09-05-03  Ch21.dtr");
     EXPECT_EQ(Recording_FileName(t, "../x/y"), "2026-12-06  09-05-03  .._x_y.dtr");
+}
+
+// One damaged sample is not the end of the file: the reader steps over it,
+// counts it, and delivers every other sample unchanged and in order.
+TEST(Recording, DamagedSamplesAreSkippedAndCounted) {
+    TempDir dir;
+    std::vector<RecordSample> written;
+    const std::string path = WriteTestFile(dir, 50, {}, false, &written);
+    const auto good = ReadWholeFile(path);
+    FileContainer ctx;
+    RecordFile file;
+    std::string msg;
+    ASSERT_TRUE(Recording_OpenFile(ctx, file, path.c_str(), msg));
+    const std::size_t size = static_cast<std::size_t>(file.header.sampleFileSize);
+    const std::size_t first = static_cast<std::size_t>(ctx.nextHeaderOffset);
+    FileIO_CloseRead(ctx);
+    ASSERT_EQ(first + 50 * size, good.size());
+    // Offsets inside a sample: block 15 header, its payload, block 16 header, block 17 payload, block 18 header.
+    const std::size_t b16 = 100 + kSampleBytes, b17 = b16 + 100 + 48, b18 = b17 + 100 + 2008;
+    auto at = [&](int sample, std::size_t offset) { return first + static_cast<std::size_t>(sample - 1) * size + offset; };
+    using Bytes = std::vector<std::uint8_t>;
+    struct Row {
+        const char* what;
+        std::function<void(Bytes&)> damage;
+        std::vector<int> lost;  // 1-based samples not delivered
+        std::int64_t skipped;
+    } const rows[] = {
+        {"a status byte of sample 21", [&](Bytes& b) { b[at(21, 100 + 5)] ^= 0x04; }, {21}, 1},
+        {"a trace point of sample 21", [&](Bytes& b) { b[at(21, b17 + 100 + 999)] ^= 0x01; }, {21}, 1},
+        {"the checksum of sample 21's read-outs", [&](Bytes& b) { b[at(21, b18 + 16)] ^= 0x80; }, {21}, 1},
+        {"the tag of sample 21's first block", [&](Bytes& b) { b[at(21, 8)] ^= 0x01; }, {21}, 1},
+        {"the length of sample 21's values", [&](Bytes& b) { b[at(21, b16 + 12)] ^= 0x20; }, {21}, 1},
+        {"the sign of sample 21's first length", [&](Bytes& b) { b[at(21, 15)] ^= 0x80; }, {21}, 1},
+        {"ten bytes lost inside sample 21", [&](Bytes& b) { b.erase(b.begin() + at(21, 700), b.begin() + at(21, 710)); }, {21}, 1},
+        {"ten bytes too many inside sample 21", [&](Bytes& b) { b.insert(b.begin() + at(21, 700), 10, 0x55); }, {21}, 1},
+        {"zeros over samples 21 to 23", [&](Bytes& b) { std::fill(b.begin() + at(21, 0), b.begin() + at(24, 0), 0); }, {21, 22, 23}, 3},
+        {"zeros from inside 21 to inside 23", [&](Bytes& b) { std::fill(b.begin() + at(21, 300), b.begin() + at(23, 900), 0); }, {21, 22, 23}, 3},
+        {"samples 1 and 40", [&](Bytes& b) { b[at(1, 200)] ^= 1; b[at(40, b16 + 4)] ^= 1; }, {1, 40}, 2},
+        {"the last sample", [&](Bytes& b) { b[at(50, 150)] ^= 1; }, {50}, 1},
+        {"the last sample's last header", [&](Bytes& b) { b[at(50, b18 + 8)] ^= 1; }, {50}, 1},
+        {"sample 49, then a cut inside 50", [&](Bytes& b) { b[at(49, 150)] ^= 1; b.resize(at(50, 900)); }, {49, 50}, 1},
+        {"garbage over the last two samples", [&](Bytes& b) { for (std::size_t i = at(49, 0); i < b.size(); ++i) b[i] = static_cast<std::uint8_t>(i * 31); }, {49, 50}, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Bytes bytes = good;
+        row.damage(bytes);
+        WriteWholeFile(path, bytes);
+        ASSERT_TRUE(Recording_OpenFile(ctx, file, path.c_str(), msg));
+        RecordSample s;
+        std::size_t next = 0;  // index into written
+        int delivered = 0;
+        while (Recording_ReadSample(ctx, file, s)) {
+            while (next < written.size() &&
+                   std::find(row.lost.begin(), row.lost.end(), static_cast<int>(next) + 1) != row.lost.end())
+                ++next;
+            ASSERT_LT(next, written.size());
+            EXPECT_TRUE(SamplesEqual(s, written[next])) << "sample " << next + 1;
+            ++next;
+            ++delivered;
+        }
+        EXPECT_EQ(delivered, 50 - static_cast<int>(row.lost.size()));
+        EXPECT_EQ(file.skippedSamples, row.skipped);
+        FileIO_CloseRead(ctx);
+    }
+}
+
+// A file whose header claims another size of sample than its descriptors make is refused.
+TEST(Recording, SampleFileSizeMustAgreeWithTheDescriptors) {
+    TempDir dir;
+    const std::string path = WriteTestFile(dir, 2);
+    for (int delta : {-1, 1, 400}) {
+        auto bytes = ReadWholeFile(path);
+        DtrHeader h;
+        std::memcpy(&h, bytes.data() + 100, sizeof h);
+        h.sampleFileSize += delta;
+        std::uint8_t header[kBlockHeaderBytes];
+        FileIO_MakeBlockHeader(&h, sizeof h, 1, kRecordVersionWritten, kTagHeader, header);
+        std::memcpy(bytes.data(), header, sizeof header);
+        std::memcpy(bytes.data() + 100, &h, sizeof h);
+        const std::string changed = dir.file("changed.dtr");
+        WriteWholeFile(changed, bytes);
+        std::string msg;
+        EXPECT_EQ(CountSamples(changed, &msg), -1) << delta;
+        EXPECT_EQ(msg, "Could not read data");
+    }
 }

@@ -228,20 +228,27 @@ RecordFileEntry Entry(const std::string& description, const std::string& created
     return e;
 }
 
-TEST(SelectionOrder, DescriptionAscendingThenCreatedDescendingAsText) {
+// "dd.mm.yyyy" compared as text is not the order of time.
+TEST(SelectionOrder, DescriptionAscendingThenNewestFirstByTime) {
     std::vector<RecordFileEntry> entries = {
         Entry("b", "01.06.2026 10:00:00"),
         Entry("Ch21", "01.06.2026 10:00:00"),
         Entry("Ch21", "31.05.2026 10:00:00"),  // greater as text, though older
         Entry("Zeta", "x"),
+        Entry("Ch21", "not a time"),           // texts that name no time follow, descending as text
         Entry("\xB5-channel", "x"),            // Latin-1 bytes sort after ASCII
         Entry("Ch21", "02.06.2026 09:00:00"),
+        Entry("Ch21", "15.01.2027 00:00:00"),  // a later year, though least as text
+        Entry("Ch21", "32.01.2027 00:00:00"),  // no such day
+        Entry("Ch21", "01.06.2026 10:00:01"),
     };
     FileSelection_SortEntries(entries);
     std::vector<std::string> order;
     for (const auto& e : entries) order.push_back(e.description + "|" + e.created);
-    EXPECT_EQ(order, (std::vector<std::string>{"Ch21|31.05.2026 10:00:00", "Ch21|02.06.2026 09:00:00",
-                                               "Ch21|01.06.2026 10:00:00", "Zeta|x", "b|01.06.2026 10:00:00",
+    EXPECT_EQ(order, (std::vector<std::string>{"Ch21|15.01.2027 00:00:00", "Ch21|02.06.2026 09:00:00",
+                                               "Ch21|01.06.2026 10:00:01", "Ch21|01.06.2026 10:00:00",
+                                               "Ch21|31.05.2026 10:00:00", "Ch21|not a time",
+                                               "Ch21|32.01.2027 00:00:00", "Zeta|x", "b|01.06.2026 10:00:00",
                                                "\xB5-channel|x"}));
 }
 

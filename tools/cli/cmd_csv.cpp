@@ -24,6 +24,8 @@ const char* kHelp =
     "\"<name> - Measurements.csv\" and \"<name> - <graph>.csv\" per graph, with the level\n"
     "correction the file selection finds (K-factor of newer dBuV/m recordings).\n"
     "Files are converted in the order given; the first failure stops the run.\n"
+    "Texts are written as UTF-8; fields holding a comma, a quote or a line break\n"
+    "are quoted (RFC 4180). Damaged samples are skipped and counted in the message.\n"
     "Prints the final message; exit status 0 on success, 1 on failure, 130 when\n"
     "cancelled with Ctrl-C (the outputs of the file in progress are deleted).\n";
 

@@ -28,8 +28,10 @@ const char* kHelp =
     "usage: fieldtrace-cli info FILE.dtr\n"
     "Prints the record file's header counts and sizes, distance unit, info entries,\n"
     "value/graph/read-out descriptors, sample count, first and last sample time and\n"
-    "the count of each status text as JSON. A file the reader refuses prints the\n"
-    "reader's message on stderr and exits with status 1.\n";
+    "the count of each status text as JSON. Damaged samples are stepped over and\n"
+    "counted (skippedSamples); a sample the file was cut inside is not counted\n"
+    "(unreadBytes). A file the reader refuses prints the reader's message on\n"
+    "stderr and exits with status 1.\n";
 
 }  // namespace
 
@@ -85,19 +87,24 @@ int Cli_Info(int argc, char** argv) {
     long long count = 0, fixCount = 0;
     std::map<std::string, long long> statuses;
     ordered_json first, last;
+    DtrTime lastStart{}, lastEnd{};
     while (Recording_ReadSample(ctx, file, sample)) {
         if (count == 0) first = ordered_json{{"cycleStart", TimeJson(sample.head.cycleStart)}, {"cycleEnd", TimeJson(sample.head.cycleEnd)}};
+        // Taken here: the read that ends the loop may have filled part of a cut or damaged sample.
+        lastStart = sample.head.cycleStart;
+        lastEnd = sample.head.cycleEnd;
         ++count;
         if (sample.head.gps.gpsFix == 1) ++fixCount;
         ++statuses[U(sample.head.status)];
         if ((count & 1023) == 0) progress.update(ctx.fileSize - FileIO_Available(ctx));
     }
-    if (count > 0) last = ordered_json{{"cycleStart", TimeJson(sample.head.cycleStart)}, {"cycleEnd", TimeJson(sample.head.cycleEnd)}};
+    if (count > 0) last = ordered_json{{"cycleStart", TimeJson(lastStart)}, {"cycleEnd", TimeJson(lastEnd)}};
     progress.done();
     const std::int64_t unread = FileIO_Available(ctx);
     FileIO_CloseRead(ctx);
 
     out["sampleCount"] = count;
+    out["skippedSamples"] = file.skippedSamples;
     out["fixCount"] = fixCount;
     out["firstSample"] = count > 0 ? first : ordered_json(nullptr);
     out["lastSample"] = count > 0 ? last : ordered_json(nullptr);

@@ -21,7 +21,10 @@ const char* kHelp =
     "sorted by description, equal descriptions newest first, with every field\n"
     "(texts, sample count, level channel, unit, K-factor, old-file flag, level\n"
     "offset), and the standard and frequency filter choices, as JSON.\n"
-    "Unreadable, foreign, damaged or too new files are left out.\n"
+    "sampleCount is the number of complete samples the file's size holds (a\n"
+    "damaged sample counts there; the conversions skip it). Files whose header\n"
+    "is unreadable, foreign, damaged or too new are left out, and so is\n"
+    "anything that is not a regular file.\n"
     "  --standard S    only files of standard S (default \"-- All --\")\n"
     "  --frequency F   only files of frequency text F, e.g. \"474.000000 MHz\"\n";
 

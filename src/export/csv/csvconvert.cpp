@@ -55,9 +55,10 @@ struct FileJob {
     const std::function<bool()>& cancelRequested;
     std::string failure;                // the reason after FileOutcome::Failed
     std::vector<std::string> graphNames;  // for the final message of a single file
+    std::int64_t skippedSamples = 0;      // damaged samples the reader stepped over
 };
 
-FileOutcome ConvertSamples(FileJob& job, FileContainer& ctx, const RecordFile& file, FileContainer& measurements,
+FileOutcome ConvertSamples(FileJob& job, FileContainer& ctx, RecordFile& file, FileContainer& measurements,
                            const std::vector<FileContainer*>& graphs) {
     std::vector<double> yMins;
     for (const auto& g : file.graphs) yMins.push_back(FileSelection_TextNumber(Text_View(g.yMin)));
@@ -122,6 +123,7 @@ FileOutcome ConvertFile(FileJob& job) {
     }
 
     const FileOutcome outcome = ConvertSamples(job, ctx, file, *measurements, graphs);
+    job.skippedSamples = file.skippedSamples;
     FileIO_CloseRead(ctx);
     if (outcome == FileOutcome::Cancelled) {
         outputs.discard();
@@ -198,6 +200,7 @@ CsvResult Csv_Convert(const std::vector<RecordFileEntry>& entries, const std::st
             return result;
         }
         result.filesConverted += 1;
+        result.skippedSamples += job.skippedSamples;
         lastGraphNames = std::move(job.graphNames);
     }
     if (n == 1) {
@@ -207,6 +210,7 @@ CsvResult Csv_Convert(const std::vector<RecordFileEntry>& entries, const std::st
             "All %d drive test result files have been successfully exported to .csv files in folder\n%s", n,
             directory.c_str());
     }
+    result.message += Recording_SkippedText(result.skippedSamples);
     if (view) view->setProgress(100);
     return result;
 }

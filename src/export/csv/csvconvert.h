@@ -3,6 +3,7 @@
 // configuration file, a measurements file and one file per graph. Runs
 // synchronously in the caller's thread (the app's conversion thread or the
 // command line); cancel is polled before every sample.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ struct CsvResult {
     CsvOutcome outcome = CsvOutcome::Success;
     std::string message;  // the final message, Latin-1
     int filesConverted = 0;
+    std::int64_t skippedSamples = 0;  // damaged samples stepped over in the converted files
 };
 
 // B of "B - Configuration.csv": the record file's path without its ".dtr".

@@ -18,23 +18,28 @@ void AppendInt(std::string& line, long long v) {
     line.append(buf, static_cast<std::size_t>(res.ptr - buf));
 }
 
-// A text field of a stored record; commas would split the column, so they become hyphens.
-void AppendText(std::string& line, const char* text, std::size_t size) {
-    const std::size_t n = Text_FieldLength(text, size);
-    const std::size_t start = line.size();
-    line.append(text, n);
-    for (std::size_t i = start; i < line.size(); ++i)
-        if (line[i] == ',') line[i] = '-';
-}
-
 template <std::size_t N>
 void AppendField(std::string& line, const char (&field)[N]) {
-    AppendText(line, field, N);
+    Csv_AppendField(line, Text_View(field));
 }
 
 bool IsGoodSample(const DriveTestSample& head) { return Text_View(head.status) == kStatusNoError; }
 
 }  // namespace
+
+void Csv_AppendField(std::string& line, std::string_view text, bool commasToHyphens) {
+    const bool quoted = text.find_first_of(commasToHyphens ? "\"\r\n" : "\",\"\r\n") != std::string_view::npos;
+    if (quoted) line += '"';
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '"' && !(commasToHyphens && text[i] == ',')) continue;
+        Text_AppendLatin1AsUtf8(line, text.substr(from, i - from));
+        line += text[i] == '"' ? "\"\"" : "-";
+        from = i + 1;
+    }
+    Text_AppendLatin1AsUtf8(line, text.substr(from));
+    if (quoted) line += '"';
+}
 
 std::string Csv_ConfigurationText(const RecordFile& file, const std::string& createdText) {
     std::string out;
@@ -43,12 +48,12 @@ std::string Csv_ConfigurationText(const RecordFile& file, const std::string& cre
         const bool sameGroup = i > 0 && Text_View(file.info[i - 1].group) == Text_View(e.group);
         if (!sameGroup) {
             if (i > 0) out += '\n';
-            out += Text_View(e.group);
+            AppendField(out, e.group);
             out += '\n';
         }
-        out += Text_View(e.key);
+        AppendField(out, e.key);
         out += ',';
-        out += Text_View(e.value);
+        AppendField(out, e.value);
         out += '\n';
     }
     out += "\nCSV Export\nCreated,";
@@ -63,11 +68,11 @@ std::string Csv_MeasurementsHeader(const RecordFile& file) {
     std::string out = "Sample,Year,Month,Day,Hour,Minute,Second,Status,GPS Fix,GPS Longitude,GPS Latitude,";
     out += Text_View(file.header.distanceUnit) == kDistanceKilometers ? "GPS Speed [km/h]," : "GPS Speed [mph],";
     for (const auto& v : file.values) {
-        out += Text_View(v.longName);
+        AppendField(out, v.longName);
         out += ',';
     }
     for (const auto& it : file.items) {
-        out += Text_View(it.longName);
+        AppendField(out, it.longName);
         out += ',';
     }
     out += '\n';
@@ -76,15 +81,15 @@ std::string Csv_MeasurementsHeader(const RecordFile& file) {
 
 std::string Csv_GraphHeader(const DtrGraphDescriptor& g) {
     std::string out = "X axis info\nName,";
-    out += Text_View(g.xLabel);
+    AppendField(out, g.xLabel);
     if (!Text_View(g.xMin).empty() && !Text_View(g.xMax).empty()) {
         out += "\nStart,";
-        out += Text_View(g.xMin);
+        AppendField(out, g.xMin);
         out += "\nStop,";
-        out += Text_View(g.xMax);
+        AppendField(out, g.xMax);
     }
     out += "\n\nY axis info\nName,";
-    out += Text_View(g.yLabel);
+    AppendField(out, g.yLabel);
     out += "\n\n\n";
     out += "Sample,Year,Month,Day,Hour,Minute,Second,Status,GPS Fix,GPS Longitude,GPS Latitude\n";
     return out;
@@ -137,7 +142,9 @@ void Csv_AppendMeasurementsLine(std::string& line, const RecordFile& file, long 
     for (const auto& item : file.items) {
         const std::size_t width = static_cast<std::size_t>(item.width);
         if (good && sample.items[offset] != 0) {
-            AppendText(line, reinterpret_cast<const char*>(&sample.items[offset + 1]), width);
+            // data() + offset: a read-out of width 0 at the end has no byte to index.
+            const char* text = reinterpret_cast<const char*>(sample.items.data() + offset + 1);
+            Csv_AppendField(line, std::string_view(text, Text_FieldLength(text, width)), true);
             line += ',';
         } else {
             line += "---,";
@@ -152,7 +159,7 @@ void Csv_AppendGraphLine(std::string& line, const RecordFile& file, std::size_t 
     Csv_AppendSamplePart(line, number, sample.head);
     const std::size_t offset = Recording_GraphOffset(file, graph);
     if (IsGoodSample(sample.head) && sample.graphs[offset] != 0.0f) {
-        const float* points = &sample.graphs[offset + 1];
+        const float* points = sample.graphs.data() + offset + 1;  // a graph of no points may end the area
         const int n = file.graphs[graph].points;
         for (int i = 0; i < n; ++i) {
             // NaN fails the comparison as well and counts as no value.

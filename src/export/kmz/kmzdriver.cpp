@@ -185,6 +185,9 @@ KmzWriteResult Kmz_WriteArchive(KmzDataSet& data, const KmzWriteRequest& request
     if (ok) ok = kmzCloseArchive(archive);
     if (ok) {
         result.message = Text_Format(kKmzSuccessFormat, request.archivePath.c_str());
+        std::int64_t skipped = 0;
+        for (const auto& f : data.files) skipped += f.skippedSamples;
+        result.message += Recording_SkippedText(skipped);
         return result;
     }
     kmzAbortArchive(archive);

@@ -342,6 +342,7 @@ KmzLoadOutcome KmzLoad_ReadSamples(KmzDataSet& data, KmzLoadView* view, const st
                 }
                 if (stream.outOfMemory()) throw std::bad_alloc();
             }
+            f.skippedSamples = f.record->skippedSamples;
             KmzLoad_FillGaps(data.samples, first, data.samples.size());
             FileIO_CloseRead(*f.ctx);
             f.ctx.reset();

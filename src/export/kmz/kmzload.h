@@ -49,6 +49,7 @@ struct KmzLoadedFile {
     std::vector<int> itemMap;
     int levelSlot = -1;              // 2 x position of the level value, -1 without level channel
     std::int64_t sampleCount = 0;    // samples loaded
+    std::int64_t skippedSamples = 0;  // damaged samples the reader stepped over
     // Open between the two passes.
     std::unique_ptr<FileContainer> ctx;
     std::unique_ptr<RecordFile> record;

@@ -8,7 +8,7 @@ constexpr std::size_t kBatchSamples = 256;
 constexpr std::size_t kReadBufferBytes = 1u << 20;
 }  // namespace
 
-KmzSampleStream::KmzSampleStream(FileContainer& ctx, const RecordFile& file, int levelSlot, double offset)
+KmzSampleStream::KmzSampleStream(FileContainer& ctx, RecordFile& file, int levelSlot, double offset)
     : ctx_(ctx), file_(file), levelSlot_(levelSlot), offset_(offset), batches_(kBatches) {
     // The reader's buffer is its refill size: a larger one reads the file in far fewer calls.
     if (ctx_.buffer.size() < kReadBufferBytes) ctx_.buffer.resize(kReadBufferBytes);

@@ -15,7 +15,7 @@
 class KmzSampleStream {
 public:
     // Starts reading at once; ctx and file must stay open and unchanged until the stream is destroyed.
-    KmzSampleStream(FileContainer& ctx, const RecordFile& file, int levelSlot, double offset);
+    KmzSampleStream(FileContainer& ctx, RecordFile& file, int levelSlot, double offset);
     ~KmzSampleStream();  // stops the reader and waits for it
     KmzSampleStream(const KmzSampleStream&) = delete;
     KmzSampleStream& operator=(const KmzSampleStream&) = delete;
@@ -36,7 +36,7 @@ private:
     void read();
 
     FileContainer& ctx_;
-    const RecordFile& file_;
+    RecordFile& file_;  // the reader counts its skipped samples there
     const int levelSlot_;
     const double offset_;
 

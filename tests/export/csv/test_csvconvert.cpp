@@ -348,7 +348,7 @@ TEST(CsvConvert, GeneratedDriveMatchesItsSamples) {
     const auto graph = Lines(ReadText(b + " - Echo Pattern.csv"));
     ASSERT_EQ(measurements.size(), 401u);
     ASSERT_EQ(graph.size(), 10u + 400u);
-    EXPECT_NE(measurements[0].find(",GPS Speed [mph],Level [dB\xB5V/m],"), std::string::npos);
+    EXPECT_NE(measurements[0].find(",GPS Speed [mph],Level [dB\xC2\xB5V/m],"), std::string::npos);
 
     FileContainer ctx;
     RecordFile file;

@@ -56,17 +56,17 @@ TEST(CsvLines, HeadersNameEveryColumn) {
     RecordFile km = SmallFile();
     EXPECT_EQ(Csv_MeasurementsHeader(km),
               "Sample,Year,Month,Day,Hour,Minute,Second,Status,GPS Fix,GPS Longitude,GPS Latitude,"
-              "GPS Speed [km/h],Level [dB\xB5V],Sync,MER RMS [dB],FFT Mode,Cell ID,\n");
+              "GPS Speed [km/h],Level [dB\xC2\xB5V],Sync,MER RMS [dB],FFT Mode,Cell ID,\n");
     RecordFile mi = SmallFile(kDistanceMiles);
     EXPECT_NE(Csv_MeasurementsHeader(mi).find(",GPS Speed [mph],Level"), std::string::npos);
 
     EXPECT_EQ(Csv_GraphHeader(km.graphs[0]),
-              "X axis info\nName,Time [\xB5s]\nStart,-250\nStop,250\n\nY axis info\nName,Echo power [dB]\n\n\n"
+              "X axis info\nName,Time [\xC2\xB5s]\nStart,-250\nStop,250\n\nY axis info\nName,Echo power [dB]\n\n\n"
               "Sample,Year,Month,Day,Hour,Minute,Second,Status,GPS Fix,GPS Longitude,GPS Latitude\n");
     DtrGraphDescriptor noRange = km.graphs[0];
     Text_Copy(noRange.xMax, "");
     EXPECT_EQ(Csv_GraphHeader(noRange),
-              "X axis info\nName,Time [\xB5s]\n\nY axis info\nName,Echo power [dB]\n\n\n"
+              "X axis info\nName,Time [\xC2\xB5s]\n\nY axis info\nName,Echo power [dB]\n\n\n"
               "Sample,Year,Month,Day,Hour,Minute,Second,Status,GPS Fix,GPS Longitude,GPS Latitude\n");
 }
 
@@ -109,7 +109,34 @@ TEST(CsvLines, CommasInAStatusDoNotShiftTheColumns) {
     RecordFile file = SmallFile();
     RecordSample s = GoodSample(file);
     Text_Copy(s.head.status, "Init -> -113,\"Undefined header\"");
-    EXPECT_EQ(GraphLine(file, 1, s), "1,2026,6,1,10,0,7,Init -> -113-\"Undefined header\",1,11.575382,48.137154,\n");
+    // An analyzer's error text: quoted whole, its quotes doubled.
+    EXPECT_EQ(GraphLine(file, 1, s),
+              "1,2026,6,1,10,0,7,\"Init -> -113,\"\"Undefined header\"\"\",1,11.575382,48.137154,\n");
+}
+
+// Quotes only where a text would shift or split the row; a read-out's comma
+// has always become a hyphen and never forces quotes.
+TEST(CsvLines, FieldsAreQuotedOnlyWhenTheyMustBe) {
+    struct Row {
+        const char* latin1;
+        bool readOut;
+        const char* written;
+    } const rows[] = {
+        {"", false, ""},
+        {"50 Ohm", false, "50 Ohm"},
+        {"Guard, interval", false, "\"Guard, interval\""},
+        {"12,34", true, "12-34"},
+        {"say \"hi\", twice", true, "\"say \"\"hi\"\"- twice\""},
+        {"\"", false, "\"\"\"\""},
+        {"line\nbreak", true, "\"line\nbreak\""},
+        {"cr\r", false, "\"cr\r\""},
+        {"dB\xB5V/m \xE9t\xE9", false, "dB\xC2\xB5V/m \xC3\xA9t\xC3\xA9"},
+    };
+    for (const auto& row : rows) {
+        std::string line = "x,";
+        Csv_AppendField(line, row.latin1, row.readOut);
+        EXPECT_EQ(line, std::string("x,") + row.written) << row.latin1;
+    }
 }
 
 TEST(CsvLines, ReadOutsFillingTheirWidthAndDecimalsOfEachValue) {
