@@ -15,9 +15,9 @@
 
 namespace {
 
-// libdeflate's level 7 gives archives within about 1 % of zlib's default level
-// on the export's KML and bitmaps in some two thirds of the time; its level 6
-// is quicker still but some 10 % bigger on the mostly uniform bitmaps.
+// libdeflate's level 7 deflates the export's KML and bitmaps to within 1 % of
+// zlib's default level in some two thirds of the time; its level 6 is quicker
+// still but some 10 % bigger, the graph bitmaps most.
 constexpr int kWholeLevel = 7;
 // An entry up to this size is held and deflated in one call; a bigger one
 // streams through zlib in pieces, so memory stays bounded. libdeflate's gain
