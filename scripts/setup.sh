@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev
-  zlib1g-dev libminizip-dev
+  zlib1g-dev libminizip-dev libdeflate-dev
   nlohmann-json3-dev
   fonts-liberation2
   libxml2-utils unzip gdal-bin python3

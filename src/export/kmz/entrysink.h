@@ -1,10 +1,10 @@
 #pragma once
 // Where the writers of one KMZ archive put their entries: straight into the
-// archive on the writers' own thread, or through a queue to a thread of its
-// own that deflates and stores them. Queued, the writers (aggregation, KML
-// templates, bitmaps) run beside the deflating on another core; entries reach
-// the archive whole and in the order they were made. The queue is bounded in
-// bytes, so memory stays small however large the archive grows.
+// archive on the writers' own thread (the archive's deflate workers already
+// deflate beside them), or through a queue to a thread of its own that hands
+// them to the archive. Queued, entries reach the archive whole and in the
+// order they were made. The queue is bounded in bytes, so memory stays small
+// however large the archive grows.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>

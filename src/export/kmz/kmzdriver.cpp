@@ -77,19 +77,12 @@ bool WriteAll(KmzExport& ex) {
     return Kmz_WriteTileTree(ex, ex.area, ex.depth.rootTileId, levelK);
 }
 
-// With two cores or more the writers run beside the deflating thread; deflate
-// workers of the archive take only the cores beyond those two.
-bool Queued(const KmzWriteRequest& request) {
-    if (request.writerThread != kKmzWriterAuto) return request.writerThread == kKmzWriterQueued;
-    return std::thread::hardware_concurrency() >= 2;
-}
+// The writers store their entries themselves unless asked otherwise: the
+// archive's deflate workers (one per core) already take the deflating off
+// their thread, and in batches, so a thread more would only copy the bytes.
+bool Queued(const KmzWriteRequest& request) { return request.writerThread == kKmzWriterQueued; }
 
-int DeflateThreads(const KmzWriteRequest& request) {
-    if (request.deflateThreads != kKmzDeflateAuto) return request.deflateThreads;
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    if (!Queued(request)) return kKmzDeflateAuto;
-    return std::clamp(cores - 2, 0, 4);
-}
+int DeflateThreads(const KmzWriteRequest& request) { return request.deflateThreads; }
 
 }  // namespace
 

@@ -39,8 +39,8 @@ std::string Kmz_ArchiveName(const std::string& outputName);
 // The colour page's rows for the selected value channels of a data set.
 KmzColourScope Kmz_ColourScope(const KmzDataSet& data, const KmzScope& scope);
 
-// How the archive is written: the writers' thread stores the entries itself, or
-// hands them to a thread of their own (auto: with two cores or more).
+// How the archive is written: the writers' thread stores the entries itself
+// (auto), or hands them to a thread of their own.
 constexpr int kKmzWriterAuto = -1;
 constexpr int kKmzWriterInline = 0;
 constexpr int kKmzWriterQueued = 1;
@@ -51,7 +51,7 @@ struct KmzWriteRequest {
     std::vector<KmzAnchors> anchors;  // map channels 0..n, from validateColourScales
     KmzColourSet colours;
     std::string stamp;                // empty: made from the current time
-    int deflateThreads = kKmzDeflateAuto;  // auto: the cores beyond the writers' and the storing thread
+    int deflateThreads = kKmzDeflateAuto;  // auto: one per core (at most four), none on a single core
     int writerThread = kKmzWriterAuto;
 };
 

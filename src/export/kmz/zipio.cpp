@@ -45,13 +45,12 @@ zip_fileinfo EntryInfoNow() {
     return info;
 }
 
-// Writes what waits in the buffer to the open entry and empties the buffer.
+// Hands what waits in the buffer to the open entry and empties the buffer.
 bool FlushBuffer(KmzArchive& archive, bool closesEntry) {
     const auto length = static_cast<std::size_t>(archive.bufferFill);
     archive.bufferFill = 0;
     if (length > 0) ++archive.bufferFlushes;
-    if (archive.pool) return DeflatePool_Write(*archive.pool, archive.buffer.get(), length, closesEntry);
-    return zipWriteInFileInZip(Zip(archive), archive.buffer.get(), static_cast<unsigned>(length)) == ZIP_OK;
+    return DeflatePool_Write(*archive.pool, archive.buffer.get(), length, closesEntry);
 }
 
 }  // namespace
@@ -79,24 +78,23 @@ bool kmzOpenArchive(const char* path, std::int32_t bufferCapacity, KmzArchive& a
     if (zip == nullptr) return false;
     archive.zip = zip;
     archive.created = true;
-    const int threads = DeflateThreads(deflateThreads);
-    if (threads > 0) archive.pool = DeflatePool_Start(zip, threads, static_cast<std::size_t>(bufferCapacity));
+    archive.pool = DeflatePool_Start(zip, DeflateThreads(deflateThreads));
+    if (!archive.pool) {
+        kmzAbortArchive(archive);
+        return false;
+    }
     return true;
 }
 
 bool kmzOpenEntry(KmzArchive& archive, const char* entryName) {
     if (archive.zip == nullptr || archive.entryOpen || entryName == nullptr) return false;
-    if (archive.pool && DeflatePool_Failed(*archive.pool)) return false;
+    if (DeflatePool_Failed(*archive.pool)) return false;
     try {
         archive.buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(archive.bufferCapacity));
     } catch (const std::bad_alloc&) {
         return false;
     }
-    zip_fileinfo info = EntryInfoNow();
-    if (archive.pool) {
-        DeflatePool_OpenEntry(*archive.pool, entryName, info);
-    } else if (zipOpenNewFileInZip(Zip(archive), entryName, &info, nullptr, 0, nullptr, 0, "", Z_DEFLATED,
-                                   Z_DEFAULT_COMPRESSION) != ZIP_OK) {
+    if (!DeflatePool_OpenEntry(*archive.pool, entryName, EntryInfoNow())) {
         archive.buffer.reset();
         return false;
     }
@@ -132,21 +130,17 @@ bool kmzWrite(KmzArchive& archive, const void* data, std::size_t length) {
 bool kmzCloseEntry(KmzArchive& archive) {
     if (!archive.entryOpen) return false;
     archive.entryOpen = false;
-    const bool written = FlushBuffer(archive, true);
+    const bool written = FlushBuffer(archive, true);  // the pool closes the entry once it is stored
     archive.buffer.reset();
-    if (archive.pool) return written;  // the pool closes the entry once its last piece is stored
-    const bool closed = zipCloseFileInZip(Zip(archive)) == ZIP_OK;
-    return written && closed;
+    return written;
 }
 
 bool kmzCloseArchive(KmzArchive& archive) {
     if (archive.zip == nullptr) return false;
     bool ok = true;
     if (archive.entryOpen) ok = kmzCloseEntry(archive);
-    if (archive.pool) {
-        ok = DeflatePool_Finish(*archive.pool) && ok;
-        archive.pool.reset();
-    }
+    ok = DeflatePool_Finish(*archive.pool) && ok;
+    archive.pool.reset();
     ok = zipClose(Zip(archive), "") == ZIP_OK && ok;
     archive.zip = nullptr;
     archive.buffer.reset();

@@ -4,18 +4,18 @@
 // and a writer for 32-bit BMP entries. Exactly one entry is open at a time;
 // entries appear in the archive in the order they were opened.
 //
-// Deflate may run beside the caller. With deflate threads, the buffer flushes
-// are gathered into pieces of half a MiB that a small pool of workers
-// raw-deflates, each primed with the 32 KiB of the entry before it, so the
-// pieces of an entry join into one ordinary deflate stream (the way pigz splits
-// a stream). Finished pieces are stored through minizip's raw mode strictly in
-// hand-over order, with the CRC and size of the whole entry. Only a bounded
-// number of pieces are in flight, so a big entry streams through in constant
-// memory. Without deflate threads minizip deflates on the caller's thread.
+// Entries are deflated by the pool of deflatepool.h, on worker threads beside
+// the caller or on the caller's own thread: an entry of up to a few MiB by
+// libdeflate in one call, a bigger one by zlib in pieces. minizip frames the
+// deflated bytes in raw mode (zipOpenNewFileInZip2 with raw set, then
+// zipWriteInFileInZip and zipCloseFileInZipRaw with the entry's CRC and size),
+// strictly in the order the entries were opened; every entry is plain deflate.
+// Small entries travel in batches and only a bounded number of bytes is in
+// flight, so a big entry streams through in constant memory.
 //
-// Failures: with deflate threads a failure of the zip file is seen by the next
-// call after it happened, and every later call fails too, kmzCloseArchive
-// included; a failure is never reported as success.
+// Failures: as entries are batched, a failure of the zip file may be seen by a
+// later call than the one whose bytes it concerns; from then on every call
+// fails, kmzCloseArchive included. A failure is never reported as success.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -29,7 +29,7 @@ using KmzDeflatePoolPtr = std::unique_ptr<KmzDeflatePool, KmzDeflatePoolDelete>;
 constexpr std::int32_t kKmzBufferCapacity = 100000;  // the KMZ export's buffer flush size
 
 // Deflate threads for kmzOpenArchive: one per core (at most four, none on a
-// single core), or none.
+// single core), or none (the caller's thread deflates).
 constexpr int kKmzDeflateAuto = -1;
 constexpr int kKmzDeflateInline = 0;
 
@@ -47,7 +47,7 @@ struct KmzArchive {
     std::int64_t bytesIn = 0;        // uncompressed bytes accepted
     std::int64_t bufferFlushes = 0;  // buffer writes to the zip file (full buffers and closing rests)
 
-    KmzDeflatePoolPtr pool;  // null: minizip deflates on the caller's thread
+    KmzDeflatePoolPtr pool;  // deflates and stores the entries; held while the archive is open
 
     KmzArchive();
     ~KmzArchive();  // an archive still open is aborted, so no unfinished file stays behind
@@ -58,7 +58,7 @@ struct KmzArchive {
 // Creates the archive file (replacing one of that name). bufferCapacity must be positive.
 bool kmzOpenArchive(const char* path, std::int32_t bufferCapacity, KmzArchive& archive,
                     int deflateThreads = kKmzDeflateAuto);
-// Opens the next entry: time stamp now (local time), deflate at the default level.
+// Opens the next entry: time stamp now (local time), deflated.
 bool kmzOpenEntry(KmzArchive& archive, const char* entryName);
 // Appends bytes to the open entry; true only when all of them were accepted.
 bool kmzWrite(KmzArchive& archive, const void* data, std::size_t length);

@@ -3,6 +3,7 @@
 // the wizard with its worker thread, conversion states and pages, driven
 // through fake views.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -299,27 +300,58 @@ TEST(KmzDriver, UnwritableArchiveIsAFailure) {
     EXPECT_EQ(r.message, "Drive test result file conversion failure:\nCould not write the file.");
 }
 
+// A full disk (every byte written to /dev/full fails) is a failure with the
+// write message however the archive is written, and nothing is left behind;
+// the device itself is never removed, only the link to it.
+TEST(KmzDriver, FullDiskIsAFailureAndLeavesNoArchive) {
+    TempDir dir;
+    for (const int writer : {kKmzWriterAuto, kKmzWriterQueued}) {
+        SCOPED_TRACE(writer);
+        KmzDataSet d = Walk(200);
+        MapArea area;
+        std::string message;
+        ASSERT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
+        const std::string link = dir.file("full" + std::to_string(writer) + ".kmz");
+        ASSERT_EQ(symlink("/dev/full", link.c_str()), 0);
+        KmzWriteRequest request = Request(d, link, KmzScope_Default(d));
+        request.writerThread = writer;
+        const KmzWriteResult r = Kmz_WriteArchive(d, request, area, nullptr, {});
+        EXPECT_EQ(r.outcome, KmzOutcome::Failure);
+        EXPECT_EQ(r.message, "Drive test result file conversion failure:\nCould not write the file.");
+        EXPECT_FALSE(FileExists(link));
+        EXPECT_TRUE(FileExists("/dev/full"));
+    }
+}
+
+// Every way of writing (all on one thread; queued to a writer thread with
+// deflate workers; the default) gives the same entries in the same order.
 TEST(KmzDriver, QueuedWriterGivesTheSameArchiveAsTheInlineOne) {
     TempDir dir;
     std::vector<std::vector<Entry>> archives;
-    for (int writer : {kKmzWriterInline, kKmzWriterQueued}) {
+    const std::pair<int, int> ways[] = {
+        {kKmzWriterInline, kKmzDeflateInline}, {kKmzWriterQueued, 2}, {kKmzWriterAuto, kKmzDeflateAuto}};
+    for (const auto& [writer, deflateThreads] : ways) {
         KmzDataSet d = Walk(400);
         MapArea area;
         std::string message;
         ASSERT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
-        KmzWriteRequest request = Request(d, dir.file("w" + std::to_string(writer) + ".kmz"), KmzScope_Default(d));
+        KmzWriteRequest request =
+            Request(d, dir.file("w" + std::to_string(archives.size()) + ".kmz"), KmzScope_Default(d));
         request.writerThread = writer;
-        request.deflateThreads = writer == kKmzWriterQueued ? 2 : kKmzDeflateInline;
+        request.deflateThreads = deflateThreads;
         const KmzWriteResult r = Kmz_WriteArchive(d, request, area, nullptr, {});
         ASSERT_EQ(r.outcome, KmzOutcome::Success) << r.message;
         archives.push_back(ReadArchive(request.archivePath));
         EXPECT_EQ(static_cast<std::int64_t>(archives.back().size()), r.entries);
     }
-    ASSERT_EQ(archives[0].size(), archives[1].size());
-    for (std::size_t i = 0; i < archives[0].size(); ++i) {
-        ASSERT_EQ(archives[0][i].name, archives[1][i].name) << i;
-        if (archives[0][i].name == "doc.kml") continue;  // carries the time of the export
-        EXPECT_EQ(archives[0][i].bytes, archives[1][i].bytes) << archives[0][i].name;
+    for (std::size_t way = 1; way < archives.size(); ++way) {
+        SCOPED_TRACE(way);
+        ASSERT_EQ(archives[0].size(), archives[way].size());
+        for (std::size_t i = 0; i < archives[0].size(); ++i) {
+            ASSERT_EQ(archives[0][i].name, archives[way][i].name) << i;
+            if (archives[0][i].name == "doc.kml") continue;  // carries the time of the export
+            EXPECT_EQ(archives[0][i].bytes, archives[way][i].bytes) << archives[0][i].name;
+        }
     }
 }
 

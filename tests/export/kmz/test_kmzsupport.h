@@ -38,8 +38,9 @@ inline std::vector<Entry> ReadArchive(const std::string& path) {
         e.bytes.resize(info.uncompressed_size);
         if (unzOpenCurrentFile(zip) != UNZ_OK) break;
         const int n = unzReadCurrentFile(zip, e.bytes.data(), static_cast<unsigned>(e.bytes.size()));
-        unzCloseCurrentFile(zip);
-        if (n != static_cast<int>(e.bytes.size())) break;
+        // Closing after the whole entry was read checks its CRC: a wrong one ends the list.
+        const bool crcOk = unzCloseCurrentFile(zip) == UNZ_OK;
+        if (n != static_cast<int>(e.bytes.size()) || !crcOk) break;
         entries.push_back(std::move(e));
     }
     unzClose(zip);

@@ -4,8 +4,10 @@
 // aborted export leaves nothing behind. Each case runs with deflate on the
 // caller's thread and with deflate threads.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -16,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "export/kmz/test_kmzsupport.h"
 #include "export/kmz/zipio.h"
 #include "support/testsupport.h"
 
@@ -337,6 +340,86 @@ TEST_P(ZipioTest, WriteFailureIsReportedNotHidden) {
     kmzAbortArchive(archive);  // removes the link, never the device
     EXPECT_FALSE(FileExists(link));
     EXPECT_TRUE(FileExists("/dev/full"));
+}
+
+// Thousands of entries of the sizes the export writes (empty, a few bytes, small
+// and large bitmaps, texts just under and over a MiB, several MiB) travel in
+// batches and pieces; each must come out in its place, with its own bytes and
+// CRC, read by Info-ZIP's unzip and by minizip over zlib's inflate. A buffer of
+// 1024 bytes puts flushes on every KiB boundary around the MiB.
+TEST_P(ZipioTest, ManyEntriesOfMixedSizesKeepTheirOrderBytesAndCrc) {
+    const std::size_t sizes[] = {4054, 0, 80054, 1, 4054, 54, 1048575, 4054, 1048576, 80054, 0, 1048577, 4054, 2500000};
+    struct Entry {
+        std::string name;
+        std::string bytes;
+    };
+    std::vector<Entry> entries;
+    std::size_t total = 0;
+    for (int i = 0; total < 24000000; ++i) {
+        const std::size_t size = i % 97 == 13 ? sizes[static_cast<std::size_t>(i / 97) % std::size(sizes)]
+                                              : sizes[static_cast<std::size_t>(i) % 5];
+        // alternating text and noise, every entry different, so a swap or a mix-up shows
+        std::string bytes = i % 3 == 0 ? RandomBytes(size, 1000u + i) : KmlText(size, 2000u + i);
+        entries.push_back({"files/E" + std::to_string(i) + ".bin", std::move(bytes)});
+        total += size;
+    }
+    const std::string path = dir.file("mixed.kmz");
+    KmzArchive archive;
+    ASSERT_TRUE(kmzOpenArchive(path.c_str(), 1024, archive, threads()));
+    for (const Entry& e : entries) ASSERT_TRUE(WriteEntry(archive, e.name, e.bytes, 5000)) << e.name;
+    ASSERT_TRUE(kmzCloseArchive(archive));
+
+    EXPECT_TRUE(UnzipTestsClean(path));
+    const std::vector<kmztest::Entry> read = kmztest::ReadArchive(path);
+    ASSERT_EQ(read.size(), entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        ASSERT_EQ(read[i].name, entries[i].name) << i;
+        ASSERT_TRUE(read[i].bytes == entries[i].bytes) << entries[i].name;
+    }
+    std::string expected;
+    for (const Entry& e : entries) expected += e.bytes;
+    EXPECT_TRUE(AllEntryBytes(path) == expected);
+}
+
+// The disk fills up in the middle of the export (a file size limit makes
+// every write past it fail): after some entries were stored, a later call
+// fails while the writer is still handing over small entries, the close fails
+// too, and the abort removes the file.
+TEST_P(ZipioTest, WriteFailureInTheMiddleReachesTheWriter) {
+    const std::string path = dir.file("limited.kmz");
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 1000000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+
+    KmzArchive archive;
+    bool opened = kmzOpenArchive(path.c_str(), kKmzBufferCapacity, archive, threads());
+    int stored = 0;
+    bool failedWhileWriting = false;
+    bool closed = true;
+    if (opened) {
+        // 16 MB of noise in 4 KB entries: far past the limit and the bytes in flight
+        for (int i = 0; i < 4000 && !failedWhileWriting; ++i) {
+            if (WriteEntry(archive, "files/V" + std::to_string(i) + ".bmp", RandomBytes(4054, 300u + i), 4054))
+                ++stored;
+            else
+                failedWhileWriting = true;
+        }
+        closed = kmzCloseArchive(archive);
+    }
+    const bool existedAfterFailure = FileExists(path);
+    kmzAbortArchive(archive);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(failedWhileWriting);
+    EXPECT_GT(stored, 100);  // the limit was met in the middle, not at the start
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(existedAfterFailure);
+    EXPECT_FALSE(FileExists(path));
 }
 
 INSTANTIATE_TEST_SUITE_P(DeflateThreads, ZipioTest, ::testing::Values(kKmzDeflateInline, 1, 3),
