@@ -43,8 +43,8 @@ const char* kHelp =
     "                             low (40 m), very-low (160 m)\n"
     "  --profile NAME             colour profile of the data directory, or\n"
     "  --auto                     automatic colour anchors from the data (default)\n"
-    "  --deflate-threads N        extra deflate threads of the archive (default: one per core beyond\n"
-    "                             the two that convert and store)\n"
+    "  --deflate-threads N        deflate threads of the archive (default: one per core, at most\n"
+    "                             four; 0: deflate on the converting thread)\n"
     "  --stats                    print timings, entries, uncompressed bytes and peak memory on stderr\n"
     "Prints the final message; exit status 0 on success, 1 on failure, 2 for a bad\n"
     "command line, 130 when cancelled with Ctrl-C (no archive is left behind).\n";

@@ -1,9 +1,7 @@
 #include "export/kmz/kmzdriver.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
-#include <thread>
 
 #include "export/kmz/bitmaps.h"
 #include "export/kmz/entrysink.h"
