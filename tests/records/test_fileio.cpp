@@ -58,6 +58,33 @@ TEST(FileIO, FingerprintFollowsWindowsRandSequence) {
     for (int i = 0; i < 10; ++i) EXPECT_EQ(header[20 + i], draws[i] % 256) << "draw " << i;
 }
 
+// The header written by the fast path (vectorised byte sum, division-free
+// modulo) equals the plain rule for payloads of every length class: shorter
+// than the sum's chunks, cut chunks, many chunks, bytes on both sides of 0x80,
+// and lengths where the positions wrap many times or hardly at all.
+TEST(FileIO, HeaderMatchesThePlainRuleForEveryLengthClass) {
+    std::uint32_t state = 12345;
+    std::vector<std::uint8_t> payload(70001);
+    for (auto& b : payload) b = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 23);
+    for (std::int32_t length : {1, 2, 3, 63, 64, 65, 127, 128, 129, 424, 1000, 4099, 32767, 32768, 32769, 70001}) {
+        SCOPED_TRACE(length);
+        std::uint32_t checksum = 1u + 180u + 16u + static_cast<std::uint32_t>(length);
+        for (std::int32_t i = 0; i < length; ++i)
+            checksum += static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(payload[static_cast<std::size_t>(i)])));
+        std::uint8_t header[kBlockHeaderBytes];
+        FileIO_MakeBlockHeader(payload.data(), length, 1, 180, 16, header);
+        std::uint32_t stored;
+        std::memcpy(&stored, header + 16, 4);
+        ASSERT_EQ(stored, checksum);
+        std::uint32_t r = checksum;
+        for (int i = 0; i < 80; ++i) {
+            r = r * 214013u + 2531011u;
+            const std::uint32_t position = ((r >> 16) & 0x7FFFu) % static_cast<std::uint32_t>(length);
+            ASSERT_EQ(header[20 + i], payload[position]) << "fingerprint byte " << i;
+        }
+    }
+}
+
 TEST(FileIO, HeaderFieldsAreLittleEndianAndEmptyPayloadHasZeroFingerprint) {
     std::uint8_t header[kBlockHeaderBytes];
     FileIO_MakeBlockHeader(nullptr, 0, 1, 180, 17, header);
