@@ -46,7 +46,8 @@ mkdir "$work/out"
 rec=$!
 pids+=($rec)
 # The recording ends by itself after IDLE + RECORD seconds; this ends it should it hang.
-(sleep $limit; kill -INT $rec 2>/dev/null || true) &
+# The watchdog waits interruptibly, so that the clean-up ends it (and its sleep) at once.
+(sleep $limit & s=$!; trap 'kill $s 2>/dev/null; exit 0' TERM; wait $s; kill -INT $rec 2>/dev/null || true) &
 pids+=($!)
 ticks=$(getconf CLK_TCK)
 
