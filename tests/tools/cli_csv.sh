@@ -4,11 +4,7 @@
 # outputs Python's csv module reads back as UTF-8, a damaged sample, a FIFO
 # named like a record file, and files described alike listed newest first.
 set -euo pipefail
-build=$1
-cli="$build/tools/cli/fieldtrace-cli"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.bash"
 
 # checkcsv DIR SAMPLES...: every CSV file of each DIR decodes as UTF-8 and
 # reads as CSV; its measurements file has SAMPLES rows, and in it and every
@@ -37,11 +33,7 @@ PY
 }
 
 # Every standard of every family, with 0, 1 and 3 samples, a bad status now and then.
-"$cli" catalog | python3 -c '
-import json, sys
-for f in json.load(sys.stdin)["families"]:
-    for s in f["standards"]:
-        print(f["modelName"] + "\t" + s["name"])' >"$work/standards"
+catalog_standards >"$work/standards"
 [ "$(wc -l <"$work/standards")" -ge 19 ] || fail "catalogue lists too few standards"
 i=0
 converted=()

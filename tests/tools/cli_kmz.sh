@@ -2,11 +2,7 @@
 # fieldtrace-cli kmz end to end: archives that unzip and xmllint accept, links
 # that resolve, the options, command-line errors, failures and Ctrl-C.
 set -euo pipefail
-build=$1
-cli="$build/tools/cli/fieldtrace-cli"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.bash"
 
 # check ARCHIVE: unzip -t, every KML entry well-formed (xmllint), every href and
 # styleUrl resolves to an entry, every balloon image names a bitmap, every BMP sound.

@@ -5,11 +5,7 @@
 # command's defaults, and so do a file of a single sample and a drive standing
 # still (channels without spread used to get no valid colour scale).
 set -euo pipefail
-build=$1
-cli="$build/tools/cli/fieldtrace-cli"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.bash"
 
 gdal=1
 if ! command -v ogrinfo >/dev/null; then
@@ -37,11 +33,7 @@ convert() {
 }
 
 # Every standard of every family, with some samples spoiled and a stretch without fix.
-"$cli" catalog | python3 -c '
-import json, sys
-for family in json.load(sys.stdin)["families"]:
-    for standard in family["standards"]:
-        print(family["modelName"] + "\t" + standard["name"])' >"$work/standards"
+catalog_standards >"$work/standards"
 [ "$(wc -l <"$work/standards")" -ge 10 ] || fail "the catalogue lists too few standards"
 n=0
 while IFS=$'\t' read -r -u 3 family standard; do

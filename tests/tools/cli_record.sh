@@ -3,17 +3,13 @@
 # addresses: the files read back with info, Ctrl-C stops like Stop, and
 # --idle-seconds and SIGUSR1 (Pause / Record) drive the other states.
 set -euo pipefail
-build=$1
-cli="$build/tools/cli/fieldtrace-cli"
-sim="$build/tools/sim/fieldtrace-analyzer-sim"
-work=$(mktemp -d)
+source "$(dirname "$0")/lib.bash"
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$sim" --family Alvra --address 127.0.2.11 --seed 1 --settle-ms 100 --exit-after-seconds 300 2>"$work/sim1.log" & pids+=($!)
 "$sim" --family Alvra --address 127.0.2.12 --seed 2 --settle-ms 100 --exit-after-seconds 300 2>"$work/sim2.log" & pids+=($!)

@@ -2,11 +2,7 @@
 # fieldtrace-cli generate and info end to end: determinism by seed, the JSON
 # summary, refused files and command-line errors.
 set -euo pipefail
-build=$1
-cli="$build/tools/cli/fieldtrace-cli"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.bash"
 
 mkdir -p "$work/a" "$work/b"
 f1=$("$cli" generate --samples 300 --seed 7 --no-fix 10:20 --bad-status 0.1 --level-unit dBuV --out "$work/a")
