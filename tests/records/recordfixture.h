@@ -2,6 +2,7 @@
 // A small, hand-made descriptor set and sample filler for record file tests,
 // independent of the analyzer catalogue.
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -95,4 +96,24 @@ inline void FillTestSample(const RecordFile& file, RecordSample& s, int k) {
 inline bool SamplesEqual(const RecordSample& a, const RecordSample& b) {
     return std::memcmp(&a.head, &b.head, sizeof a.head) == 0 && a.values == b.values && a.graphs == b.graphs &&
            a.items == b.items;
+}
+
+using SampleFill = std::function<void(const RecordFile&, RecordSample&, int)>;
+
+// Creates directory/name for the prepared file (descriptors and header
+// information set) and appends n samples made by fill; every written sample
+// is kept in written when given. False at the first failure.
+inline bool WriteTestSamples(const std::string& directory, const std::string& name, RecordFile& file, int n,
+                             const SampleFill& fill = FillTestSample, std::vector<RecordSample>* written = nullptr) {
+    FileContainer ctx;
+    if (!Recording_CreateFile(ctx, file, directory.c_str(), name.c_str())) return false;
+    RecordSample s;
+    Recording_AllocSample(file, s);
+    bool ok = true;
+    for (int k = 0; k < n && ok; ++k) {
+        fill(file, s, k);
+        ok = Recording_WriteSample(ctx, file, s);
+        if (written) written->push_back(s);
+    }
+    return FileIO_Close(ctx) && ok;
 }

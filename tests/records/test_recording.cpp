@@ -28,16 +28,7 @@ std::string WriteTestFile(const TempDir& dir, int n, const TestMeasurements& m =
     }
     Recording_BuildHeaderInfo(file, src);
     std::string name = Recording_FileName(src.created, src.description);
-    FileContainer ctx;
-    EXPECT_TRUE(Recording_CreateFile(ctx, file, dir.path().c_str(), name.c_str()));
-    RecordSample s;
-    Recording_AllocSample(file, s);
-    for (int k = 0; k < n; ++k) {
-        FillTestSample(file, s, k);
-        EXPECT_TRUE(Recording_WriteSample(ctx, file, s));
-        if (written) written->push_back(s);
-    }
-    EXPECT_TRUE(FileIO_Close(ctx));
+    EXPECT_TRUE(WriteTestSamples(dir.path(), name, file, n, FillTestSample, written));
     return dir.file(name);
 }
 

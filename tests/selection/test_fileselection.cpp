@@ -90,15 +90,7 @@ std::string WriteRecord(const std::string& directory, const std::string& name, c
     Recording_AddHeaderInfo(file, "File", "Created", created.c_str());
     Recording_AddHeaderInfo(file, "File", "Standard", standard.c_str());
     Recording_AddHeaderInfo(file, "TV Analyzer", "Frequency", frequency.c_str());
-    FileContainer ctx;
-    EXPECT_TRUE(Recording_CreateFile(ctx, file, directory.c_str(), name.c_str()));
-    RecordSample s;
-    Recording_AllocSample(file, s);
-    for (int k = 0; k < samples; ++k) {
-        FillTestSample(file, s, k);
-        EXPECT_TRUE(Recording_WriteSample(ctx, file, s));
-    }
-    EXPECT_TRUE(FileIO_Close(ctx));
+    EXPECT_TRUE(WriteTestSamples(directory, name, file, samples));
     return Platform_JoinPath(directory, name);
 }
 

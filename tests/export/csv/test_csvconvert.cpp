@@ -50,7 +50,6 @@ std::vector<std::string> DirectoryNames(const std::string& directory) {
     return names;
 }
 
-using SampleFill = std::function<void(const RecordFile&, RecordSample&, int)>;
 
 // A record file of the record writer with the test descriptors and the given graphs.
 std::string WriteRecord(const std::string& directory, const std::string& name, int samples,
@@ -64,15 +63,7 @@ std::string WriteRecord(const std::string& directory, const std::string& name, i
     TestMeasurements m;
     Recording_RegisterMeasurements(file, values, graphs, m.items);
     Recording_BuildHeaderInfo(file, TestHeaderSource());
-    FileContainer ctx;
-    EXPECT_TRUE(Recording_CreateFile(ctx, file, directory.c_str(), name.c_str()));
-    RecordSample s;
-    Recording_AllocSample(file, s);
-    for (int k = 0; k < samples; ++k) {
-        fill(file, s, k);
-        EXPECT_TRUE(Recording_WriteSample(ctx, file, s));
-    }
-    EXPECT_TRUE(FileIO_Close(ctx));
+    EXPECT_TRUE(WriteTestSamples(directory, name, file, samples, fill));
     return Platform_JoinPath(directory, name);
 }
 

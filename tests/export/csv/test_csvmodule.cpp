@@ -63,15 +63,7 @@ RecordFileEntry WriteEntry(const TempDir& dir, const char* name, int samples) {
     TestMeasurements m;
     Recording_RegisterMeasurements(file, m.values, m.graphs, m.items);
     Recording_BuildHeaderInfo(file, TestHeaderSource());
-    FileContainer ctx;
-    EXPECT_TRUE(Recording_CreateFile(ctx, file, dir.path().c_str(), name));
-    RecordSample s;
-    Recording_AllocSample(file, s);
-    for (int k = 0; k < samples; ++k) {
-        FillTestSample(file, s, k);
-        EXPECT_TRUE(Recording_WriteSample(ctx, file, s));
-    }
-    EXPECT_TRUE(FileIO_Close(ctx));
+    EXPECT_TRUE(WriteTestSamples(dir.path(), name, file, samples));
     RecordFileEntry e;
     EXPECT_TRUE(FileSelection_ReadEntry(dir.file(name), e));
     return e;

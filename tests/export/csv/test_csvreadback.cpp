@@ -77,12 +77,8 @@ HostileRecord WriteHostileRecord(const std::string& directory) {
     Recording_BuildHeaderInfo(file, src);
     HostileRecord r;
     const std::string name = Recording_FileName(src.created, src.description);
-    FileContainer ctx;
-    EXPECT_TRUE(Recording_CreateFile(ctx, file, directory.c_str(), name.c_str()));
-    RecordSample s;
-    Recording_AllocSample(file, s);
-    for (int k = 0; k < 3; ++k) {
-        FillTestSample(file, s, k);
+    const auto fill = [&](const RecordFile& f, RecordSample& s, int k) {
+        FillTestSample(f, s, k);
         s.values = {1.0, 40.5 + k, 1.0, 30.25};
         if (k == 2) Text_Copy(s.head.status, "Init -> -113,\"Undefined header\"");
         for (std::size_t i = 0; i < items.size(); ++i) {
@@ -93,10 +89,8 @@ HostileRecord WriteHostileRecord(const std::string& directory) {
             std::memcpy(&s.items[at + 1], kReadOuts[i], std::strlen(kReadOuts[i]));
         }
         s.graphs = {1.0f, -20.5f, -200.0f, 9.91e37f};
-        EXPECT_TRUE(Recording_WriteSample(ctx, file, s));
-        r.samples.push_back(s);
-    }
-    EXPECT_TRUE(FileIO_Close(ctx));
+    };
+    EXPECT_TRUE(WriteTestSamples(directory, name, file, 3, fill, &r.samples));
     r.path = Platform_JoinPath(directory, name);
     return r;
 }
@@ -185,19 +179,11 @@ TEST(CsvReadBack, ADamagedSampleIsSkippedAndNamedInTheMessage) {
     TestMeasurements m;
     Recording_RegisterMeasurements(file, m.values, m.graphs, m.items);
     Recording_BuildHeaderInfo(file, TestHeaderSource());
-    FileContainer ctx;
-    ASSERT_TRUE(Recording_CreateFile(ctx, file, dir.path().c_str(), "rec.dtr"));
-    const auto firstSample = static_cast<std::size_t>(ctx.bytesWritten);
-    RecordSample s;
-    Recording_AllocSample(file, s);
-    for (int k = 0; k < 50; ++k) {
-        FillTestSample(file, s, k);
-        ASSERT_TRUE(Recording_WriteSample(ctx, file, s));
-    }
-    ASSERT_TRUE(FileIO_Close(ctx));
+    ASSERT_TRUE(WriteTestSamples(dir.path(), "rec.dtr", file, 50));
     const std::string path = dir.file("rec.dtr");
     auto bytes = ReadWholeFile(path);
     const auto sampleSize = static_cast<std::size_t>(file.header.sampleFileSize);
+    const std::size_t firstSample = bytes.size() - 50 * sampleSize;
     bytes[firstSample + 20 * sampleSize + 100 + 210] ^= 0x08;  // inside the position of sample 21
     WriteWholeFile(path, bytes);
 
@@ -268,18 +254,12 @@ TEST(CsvReadBack, EmptyAreasConvert) {
         Text_Copy(file.header.distanceUnit, kDistanceKilometers);
         Recording_RegisterMeasurements(file, row.values, row.graphs, row.items);
         Recording_BuildHeaderInfo(file, TestHeaderSource());
-        FileContainer ctx;
-        ASSERT_TRUE(Recording_CreateFile(ctx, file, dir.path().c_str(), "rec.dtr"));
-        RecordSample s;
-        Recording_AllocSample(file, s);
-        for (int k = 0; k < 2; ++k) {
-            FillTestSample(file, s, k);
+        ASSERT_TRUE(WriteTestSamples(dir.path(), "rec.dtr", file, 2, [](const RecordFile& f, RecordSample& s, int k) {
+            FillTestSample(f, s, k);
             // Every flag valid: each area is walked to its end.
-            for (std::size_t i = 0; i < file.items.size(); ++i) s.items[Recording_ItemOffset(file, i)] = 1;
-            for (std::size_t g = 0; g < file.graphs.size(); ++g) s.graphs[Recording_GraphOffset(file, g)] = 1.0f;
-            ASSERT_TRUE(Recording_WriteSample(ctx, file, s));
-        }
-        ASSERT_TRUE(FileIO_Close(ctx));
+            for (std::size_t i = 0; i < f.items.size(); ++i) s.items[Recording_ItemOffset(f, i)] = 1;
+            for (std::size_t g = 0; g < f.graphs.size(); ++g) s.graphs[Recording_GraphOffset(f, g)] = 1.0f;
+        }));
         RecordFileEntry entry;
         ASSERT_TRUE(FileSelection_ReadEntry(dir.file("rec.dtr"), entry));
         const CsvResult r = Csv_Convert({entry}, dir.path(), nullptr, {});
