@@ -7,12 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
 BUILD_DIR=${BUILD_DIR:-build} scripts/build.sh >/dev/null
-cli=${BUILD_DIR:-build}/tools/cli/fieldtrace-cli
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-now() { date +%s.%N; }
+source bench/lib.bash
 
 file=$("$cli" generate --standard "DVB-T / DVB-H" --samples 100000 --seed 1 --out "$work")
 base=${file%.dtr}

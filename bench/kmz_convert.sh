@@ -16,14 +16,9 @@ runs=${1:-3}
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja >/dev/null
 cmake --build "$build" --target fieldtrace-cli >/dev/null
-cli=$build/tools/cli/fieldtrace-cli
+source bench/lib.bash
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-now() { date +%s.%N; }
 
 record=$("$cli" generate --samples 200000 --seed 1 --out "$work")
 archive="$work/bench.kmz"

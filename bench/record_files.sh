@@ -6,12 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
 scripts/build.sh >/dev/null
-cli=${BUILD_DIR:-build}/tools/cli/fieldtrace-cli
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-now() { date +%s.%N; }
+source bench/lib.bash
 
 gen_times=() info_times=()
 for ((i = 1; i <= runs; i++)); do
