@@ -142,17 +142,22 @@ void CloseCheck(ScpiSession& session, const AnalyzerSlot& slot) {
 
 }  // namespace
 
-int DriveTest_CheckAnalyzer(AnalyzerSlot& slot, int timeoutMs) {
+int DriveTest_CheckAnalyzer(AnalyzerSlot& slot, int timeoutMs, const std::function<bool()>& stop) {
     ScpiSession session;
     Text_Copy(slot.status, "Network communication error");
+    auto stopping = [&] { return stop && stop(); };
     bool connected = false;
-    for (int attempt = 0; attempt < 5 && !connected; ++attempt)
+    for (int attempt = 0; attempt < 5 && !connected && !stopping(); ++attempt)
         connected = TcpScpi_Open(session, slot.address, slot.family.scpiPort, timeoutMs);
     if (!connected) {
-        Text_Copy(slot.status, "Fail");
-        return 0;
+        if (!stopping()) Text_Copy(slot.status, "Fail");
+        return stopping() ? 1 : 0;
     }
     const int port = slot.family.scpiPort;
+    if (stopping()) {
+        CloseCheck(session, slot);
+        return 1;
+    }
     if (!DriveTest_QueryIdentity(session, slot)) {
         CloseCheck(session, slot);
         return 0;
@@ -163,10 +168,18 @@ int DriveTest_CheckAnalyzer(AnalyzerSlot& slot, int timeoutMs) {
         return 1;
     }
     bool optionsRead = false;
+    if (stopping()) {
+        CloseCheck(session, slot);
+        return 1;
+    }
     for (int attempt = 0; attempt < 5 && !optionsRead; ++attempt)
         optionsRead = TcpScpi_Query(session, slot.family.optionsQuery, slot.options, sizeof slot.options);
     if (!optionsRead) {
         slot.options[0] = 0;
+        CloseCheck(session, slot);
+        return 1;
+    }
+    if (stopping()) {
         CloseCheck(session, slot);
         return 1;
     }
@@ -180,7 +193,7 @@ int DriveTest_CheckAnalyzer(AnalyzerSlot& slot, int timeoutMs) {
         state = 0;
         if (ok && !Text_ParseInt(reply, state)) state = 0;
         if (ok && (!enable || state != 0)) break;
-        if (tries >= (enable ? 10 : 5)) break;
+        if (tries >= (enable ? 10 : 5) || stopping()) break;
     }
     slot.gpsDetected = ok && state == 1 ? 1 : 0;
     Text_Copy(slot.status, "OK");

@@ -2,6 +2,7 @@
 // What the configuration check learns of an analyzer over SCPI, and the local
 // checks of firmware and options against the catalogue.
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "drivetest/analyzerslot.h"
@@ -32,7 +33,9 @@ int DriveTest_HasOption(const char* optionsReply, const char* optionCode);
 // firmware, options (five attempts), GPS receiver state, then back to local
 // operation. Leaves the status "Fail", "Network communication error", a
 // firmware message or "OK" in the slot; returns 0 when the slot is to be dropped ("Fail").
-int DriveTest_CheckAnalyzer(AnalyzerSlot& slot, int timeoutMs = 400);
+// stop (may be empty) is asked between steps: when it says true the check ends
+// there, the analyzer back in local operation and the slot as it stands.
+int DriveTest_CheckAnalyzer(AnalyzerSlot& slot, int timeoutMs = 400, const std::function<bool()>& stop = {});
 // The local validation against the chosen standard: firmware, standard
 // support, the standard's and the family's options. Sets standardIndex and status.
 void DriveTest_ValidateSlot(AnalyzerSlot& slot, const char* standardName);

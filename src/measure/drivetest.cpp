@@ -62,10 +62,6 @@ bool DriveTest_Start(const DriveTestSetup& setup, DriveTestView& view, std::stri
             error = std::string("analyzer ") + a.slot.address + " has no standard chosen";
             return false;
         }
-        if (a.frequencies.empty()) {
-            error = std::string("analyzer ") + a.slot.address + " has no frequency";
-            return false;
-        }
     }
     auto dt = std::make_unique<DriveTestState>();
     dt->settings = setup.settings;
@@ -88,6 +84,20 @@ bool DriveTest_Start(const DriveTestSetup& setup, DriveTestView& view, std::stri
     current = std::move(dt);
     for (auto& ctx : current->contexts) current->threads.emplace_back(ReceiverThread, ctx.get());
     return true;
+}
+
+bool DriveTest_SetMeasurementPlan(int number, const std::vector<FrequencyEntry>& frequencies,
+                                  const std::vector<std::string>& selectedTags) {
+    DriveTestState* dt = Engine_State();
+    if (!dt) return false;
+    Lock lock(dt->lock);
+    for (auto& ctx : dt->contexts)
+        if (ctx->number == number) {
+            ctx->frequencyEntries = frequencies;
+            ctx->selectedTags = selectedTags;
+            return true;
+        }
+    return false;
 }
 
 void DriveTest_RequestState(int n) {

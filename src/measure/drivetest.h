@@ -30,9 +30,16 @@ constexpr const char* kStopQuit = "Program quit command";
 constexpr const char* kStopFileCreation = "File creation error";
 constexpr const char* kStopFileWrite = "File write error";
 
-// Starts the measurement threads in state Idle (they connect and prepare their analyzers).
+// Starts the measurement threads in state Idle (they connect and prepare
+// their analyzers). Frequencies and measurements may still be empty: they are
+// read when monitoring starts (DriveTest_SetMeasurementPlan).
 // False when a drive test is already running or the setup is unusable (error says why).
 bool DriveTest_Start(const DriveTestSetup& setup, DriveTestView& view, std::string& error);
+// The frequencies and marked measurements of analyzer number (1-based), which
+// its thread takes when monitoring starts (the wizard fills them after the
+// threads were started). False when no drive test runs or number names no thread.
+bool DriveTest_SetMeasurementPlan(int number, const std::vector<FrequencyEntry>& frequencies,
+                                  const std::vector<std::string>& selectedTags);
 // Asks every thread for state n and waits until all have reached it.
 void DriveTest_RequestState(int n);
 // Record: refuses with a message when the output directory has 500 MB or less
