@@ -4,6 +4,7 @@
 // basic and hardware pages, the measurement selection, and the page flow.
 // Pages reach it through the on... callbacks (main thread) and see it through
 // the views of wizardviews.h.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct WizardOptions {
     std::string dataDirectory;  // empty: Platform_DataDirectory()
     int sessionTimeoutMs = 400;  // SCPI time-out of the check (connect) and of the measurement threads
     bool search = true;          // request a search at start (the desktop does; tests may wait)
+    // Settings to use instead of basic.ini (the command line); with them
+    // nothing is written back at the end.
+    std::optional<BasicSettings> basic;
 };
 
 // Loads basic.ini, starts the worker and (options.search) requests a search.

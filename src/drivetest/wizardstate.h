@@ -53,6 +53,7 @@ struct Wizard {
     // Set at initialisation, read without the lock.
     std::string dataDirectory;
     int sessionTimeoutMs = 400;
+    bool saveBasic = true;
     DriveTestWizardView* view = nullptr;
     FrequencyPageView* frequencyView = nullptr;
     DriveTestView* recordingView = nullptr;

@@ -153,7 +153,10 @@ void DriveTest_Init(DriveTestWizardView& view, FrequencyPageView* frequencyView,
 
     BasicSettings basic = BasicSettings_Defaults(w.dataDirectory);
     BasicSettings loaded;
-    if (BasicSettings_Load(Platform_JoinPath(w.dataDirectory, kBasicFileName), loaded)) {
+    w.saveBasic = !options.basic;
+    if (options.basic) {
+        basic = *options.basic;
+    } else if (BasicSettings_Load(Platform_JoinPath(w.dataDirectory, kBasicFileName), loaded)) {
         if (!FileIO_IsDirectory(loaded.outputDirectory.c_str())) loaded.outputDirectory = w.dataDirectory;
         basic = loaded;
     }
@@ -178,7 +181,7 @@ void DriveTest_Close() {
         Lock lock(w.driveTestLock);
         w.basic = basic;
     }
-    BasicSettings_Save(Platform_JoinPath(w.dataDirectory, kBasicFileName), basic);  // a failure is not reported
+    if (w.saveBasic) BasicSettings_Save(Platform_JoinPath(w.dataDirectory, kBasicFileName), basic);  // a failure is not reported
     DriveTest_ClearAnalyzers(w);
     Lock lock(w.driveTestLock);
     w.table.clear();

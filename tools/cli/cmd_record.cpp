@@ -21,6 +21,8 @@
 #include "antenna/levelunit.h"
 #include "args.h"
 #include "commands.h"
+#include "discovery.h"
+#include "drivetest/basicsettings.h"
 #include "interrupt.h"
 #include "drivetest/configcheck.h"
 #include "drivetest/measurementselection.h"
@@ -36,7 +38,7 @@ namespace {
 constexpr int kPrepareSeconds = 120;  // longest wait for the analyzers' preparation before recording
 
 const char* kHelp =
-    "usage: fieldtrace-cli record --analyzer ADDR[:PORT] [--analyzer ...] --standard NAME\n"
+    "usage: fieldtrace-cli record (--analyzer ADDR[:PORT] [--analyzer ...] | --discover) --standard NAME\n"
     "                             --freq ADDR=MHZ:DESC[:TITLE=LABEL...] [--freq ...]\n"
     "                             (--samples N | --duration SECONDS) --out DIR [options]\n"
     "Records a drive test headless. Each analyzer is checked over SCPI (identity,\n"
@@ -44,6 +46,11 @@ const char* kHelp =
     "selected measurement of every analyzer and frequency is recorded once a\n"
     "second in lock-step into one record file per analyzer and frequency.\n"
     "  --analyzer ADDR[:PORT]   an analyzer (the family comes from its identity reply)\n"
+    "  --discover               find the analyzers as the hardware page does: every usable\n"
+    "                           analyzer of the local networks is used, the first one with a GPS\n"
+    "                           receiver supplies the positions; --freq may then name an analyzer\n"
+    "                           by its position N in the table (--freq 1=...). Only on a network\n"
+    "                           you may scan.\n"
     "  --gps ADDR               the analyzer whose GPS receiver supplies the positions\n"
     "  --standard NAME          broadcast standard, for example \"DVB-T / DVB-H\"\n"
     "  --level-unit UNIT        dBm, dBmV, dBuV, V, W or dBuV/m (default dBm)\n"
@@ -218,7 +225,7 @@ int Cli_Record(int argc, char** argv) {
     CliArgs args(argc, argv,
                  {"analyzer", "gps", "standard", "level-unit", "input", "antenna", "data-dir", "freq", "measurements",
                   "distance-unit", "samples", "duration", "out", "timeout-ms", "idle-seconds"},
-                 {"help"});
+                 {"help", "discover"});
     if (!args.ok()) return Cli_Usage("record", args.error());
     if (args.has("help")) {
         std::fputs(kHelp, stdout);
@@ -230,7 +237,10 @@ int Cli_Record(int argc, char** argv) {
     const long long timeoutMs = args.integer("timeout-ms", 400);
     const double idleSeconds = args.number("idle-seconds", 0.0);
     if (!args.ok()) return Cli_Usage("record", args.error());
-    if (args.all("analyzer").empty()) return Cli_Usage("record", "name at least one --analyzer");
+    if (args.all("analyzer").empty() && !args.has("discover"))
+        return Cli_Usage("record", "name at least one --analyzer, or --discover");
+    if (!args.all("analyzer").empty() && args.has("discover"))
+        return Cli_Usage("record", "--discover finds the analyzers itself; leave out --analyzer");
     if (!args.has("standard")) return Cli_Usage("record", "--standard is required");
     if (!args.has("out")) return Cli_Usage("record", "--out is required");
     if (samples <= 0 && duration <= 0.0) return Cli_Usage("record", "give --samples N or --duration SECONDS");
@@ -258,10 +268,30 @@ int Cli_Record(int argc, char** argv) {
     }
     if (unit->isFieldStrength && !antennaIndex) return Cli_Usage("record", "the field-strength unit needs --antenna");
 
+    // The analyzers: named, or found and chosen as the hardware page's defaults do.
+    std::vector<std::string> analyzerArgs = args.all("analyzer");
+    std::string gpsArg = args.get("gps");
+    if (args.has("discover")) {
+        BasicSettings settings = BasicSettings_Defaults(Platform_DataDirectory());
+        settings.standard = standardName;
+        settings.levelUnit = unit->isFieldStrength ? kLevelUnitFieldStrength : "dBm";
+        CliDiscovery found;
+        std::string error;
+        if (!Cli_RunDiscovery(settings, static_cast<int>(timeoutMs), found, error)) return Fail(error);
+        for (std::size_t i = 0; i < found.slots.size() && i < found.rows.size(); ++i) {
+            if (found.rows[i].status != "OK") continue;
+            const std::string address = Text_Format("%s:%d", found.slots[i].address, found.slots[i].family.scpiPort);
+            analyzerArgs.push_back(address);
+            if (!args.has("gps") && found.rows[i].role == "Analyzer+GPS") gpsArg = found.slots[i].address;
+        }
+        if (analyzerArgs.empty()) return Fail("no usable TV analyzer was found (" + Text_Latin1ToUtf8(found.rangeText) + ")");
+    }
+
     // The analyzers, checked and validated as the hardware page does.
     std::vector<DriveTestAnalyzer> analyzers;
     std::map<std::string, std::size_t> byAddress;
-    for (const auto& a : args.all("analyzer")) {
+    std::vector<std::string> addressByPosition;
+    for (const auto& a : analyzerArgs) {
         std::string address;
         int port = 0;
         if (!SplitAddress(a, address, port)) return Cli_Usage("record", "bad --analyzer '" + a + "'");
@@ -287,11 +317,12 @@ int Cli_Record(int argc, char** argv) {
         }
         da.slot.antennaIndex = antennaIndex;
         byAddress[address] = analyzers.size();
+        addressByPosition.push_back(address);
         analyzers.push_back(std::move(da));
     }
 
-    if (args.has("gps")) {
-        auto it = byAddress.find(args.get("gps"));
+    if (!gpsArg.empty()) {
+        auto it = byAddress.find(gpsArg);
         if (it == byAddress.end()) return Cli_Usage("record", "--gps must name one of the analyzers");
         DriveTestAnalyzer& g = analyzers[it->second];
         g.providesGps = true;
@@ -305,7 +336,12 @@ int Cli_Record(int argc, char** argv) {
     for (const auto& freqArg : args.all("freq")) {
         auto eq = freqArg.find('=');
         if (eq == std::string::npos) return Cli_Usage("record", "--freq must be ADDR=MHZ:DESC[:TITLE=LABEL...]");
-        auto it = byAddress.find(freqArg.substr(0, eq));
+        std::string key = freqArg.substr(0, eq);
+        long long position = 0;
+        if (args.has("discover") && Text_ParseInt(key, position) && position >= 1 &&
+            static_cast<std::size_t>(position) <= addressByPosition.size())
+            key = addressByPosition[static_cast<std::size_t>(position - 1)];
+        auto it = byAddress.find(key);
         if (it == byAddress.end()) return Cli_Usage("record", "--freq names an unknown analyzer: " + freqArg);
         DriveTestAnalyzer& da = analyzers[it->second];
         const BroadcastStandard& standard = da.slot.family.standards[static_cast<std::size_t>(da.slot.standardIndex - 1)];
