@@ -4,12 +4,16 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netpacket/packet.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "platform/arptable.h"
 #include "platform/networksweep.h"
@@ -115,6 +119,30 @@ public:
 
 std::atomic<NetworkAccess*> gAccess{nullptr};
 
+// Newer kernels give the initial network namespace this fixed number; older
+// ones number it like any other (from 0xF0000000 up), so it is never a new one's.
+constexpr ino_t kInitialNetNamespaceInode = 0xEFFFFFF9;
+
+// Process 1 may hide its namespaces even from root (a sandbox's init). The
+// kernel's thread daemon kthreadd, process 2 with parent 0, always lives in
+// the initial namespace, and is visible only from the initial process namespace.
+bool IsKernelThreadDaemon(int pid) {
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char text[512] = {};
+    const ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n <= 0) return false;
+    const std::string_view stat(text, static_cast<std::size_t>(n));
+    // "2 (kthreadd) S 0 ...": name, state, parent.
+    const std::size_t end = stat.rfind(')');
+    if (end == std::string_view::npos || !stat.substr(0, end).ends_with(" (kthreadd")) return false;
+    const std::string_view rest = stat.substr(end + 1);
+    return rest.size() > 5 && rest[0] == ' ' && rest[2] == ' ' && rest.substr(3).starts_with("0 ");
+}
+
 }  // namespace
 
 NetworkAccess& Network_System() {
@@ -135,9 +163,13 @@ NetworkAccess& Network_Access() {
 void Network_SetAccess(NetworkAccess* access) { gAccess.store(access, std::memory_order_release); }
 
 bool Network_InInitialNamespace() {
-    // When either cannot be read (no /proc, or process 1 hidden from us) the
-    // answer is the one that keeps sweeps off a real network.
-    struct stat self {}, init {};
-    if (stat("/proc/self/ns/net", &self) != 0 || stat("/proc/1/ns/net", &init) != 0) return true;
-    return self.st_ino == init.st_ino && self.st_dev == init.st_dev;
+    // Whenever the answer is not certain it is the one that keeps sweeps off
+    // a real network.
+    struct stat self {};
+    if (stat("/proc/self/ns/net", &self) != 0) return true;
+    if (self.st_ino == kInitialNetNamespaceInode) return true;
+    struct stat initial {};
+    if (stat("/proc/1/ns/net", &initial) != 0 && !(IsKernelThreadDaemon(2) && stat("/proc/2/ns/net", &initial) == 0))
+        return true;
+    return self.st_ino == initial.st_ino && self.st_dev == initial.st_dev;
 }
