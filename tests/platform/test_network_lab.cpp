@@ -2,6 +2,7 @@
 // tests/tools/lab_network.sh). Outside the lab these cases skip; inside they
 // check the access against what the lab built, which it describes in
 // FIELDTRACE_LAB_* variables.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,8 +12,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <arpa/inet.h>
 
 #include "platform/network.h"
 
