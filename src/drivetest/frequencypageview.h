@@ -3,9 +3,11 @@
 // rows per selected analyzer), the recently used table, the help area, the
 // floating table of a drag and the message boxes. The core computes every
 // text, limit and colour; a view only displays them. Rows and columns are
-// 1-based; row 1 is the title row. Calls may come from the wizard's worker
-// (engagement) or the main thread (page callbacks), never under a lock of the
-// module, and in order; a view must never call back into the module.
+// 1-based; row 1 is the title row. Calls come from the wizard's worker
+// (engagement, while the main thread waits for it) or from the main thread
+// (page callbacks), never under a lock of the module, so a view that reads
+// the module from within a call cannot deadlock; a Qt view queues them to the
+// main thread in call order.
 #include <string>
 #include <vector>
 
