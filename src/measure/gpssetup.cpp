@@ -21,19 +21,23 @@ bool Running(const GpsSetupShared& s) { return s.stage != kGpsStageIdle && s.sta
 // Asks the thread to end and waits until it has; true when a setup was running.
 bool EndSetup(GpsSetupShared& s) {
     std::thread finished;
+    bool running;
     {
         std::unique_lock<std::mutex> lock(s.lock);
-        if (s.stage == kGpsStageIdle) return false;
         // The thread itself may close (through a host call): it cannot wait for itself.
         const bool self = s.thread.get_id() == std::this_thread::get_id();
-        if (s.stage != kGpsStageClosing) Request(s, kGpsStageClosing);
-        if (self) return false;
-        const unsigned run = s.run;
-        s.wake.wait(lock, [&] { return s.endedRun == run; });
-        if (s.thread.joinable()) finished = std::move(s.thread);
+        running = s.stage != kGpsStageIdle;
+        if (running) {
+            if (s.stage != kGpsStageClosing) Request(s, kGpsStageClosing);
+            if (self) return false;
+            const unsigned run = s.run;
+            s.wake.wait(lock, [&] { return s.endedRun == run; });
+        }
+        // Also a thread that ended on a request of its own is joined here.
+        if (!self && s.thread.joinable()) finished = std::move(s.thread);
     }
     if (finished.joinable()) finished.join();
-    return true;
+    return running;
 }
 
 }  // namespace
