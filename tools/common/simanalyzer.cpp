@@ -75,6 +75,8 @@ SimAnalyzer::SimAnalyzer(const AnalyzerFamily& family, const SimConfig& config)
         const std::string enable = Upper(family.gpsEnableCommand);
         gpsEnableHeader_ = enable.substr(0, enable.find(' '));
     }
+    for (const auto& r : family.gpsReceivers)
+        if (!strcasecmp(r.name, config.gpsReceiver.c_str())) attachedReceiver_ = &r;
     for (const auto& st : family.standards) {
         for (const auto& p : st.parameters)
             if (p.adjacentFlag) hysteresisHeader_ = Upper(p.header);
@@ -442,9 +444,24 @@ bool SimAnalyzer::synchronised(double now) const {
 
 bool SimAnalyzer::gpsConnected() const {
     if (config_.gps == SimGpsState::kDisconnected) return false;
+    if (attachedReceiver_ && !receiverSetUp(*attachedReceiver_)) return false;
     if (gpsEnableHeader_.empty()) return true;
     const std::string* enabled = setting(gpsEnableHeader_);
     return enabled && *enabled == "1";
+}
+
+bool SimAnalyzer::receiverSetUp(const GpsReceiverChoice& receiver) const {
+    // Every step sent; where steps share a header, the last value is the one that holds.
+    std::map<std::string, std::string> last;
+    for (const auto& step : receiver.setupSteps) last[Upper(step.header)] = step.value;
+    for (const auto& [header, value] : last)
+        if (!setHeaders_.count(header) || !holds(header, value)) return false;
+    const std::string port = config_.gpsPort > 0 ? std::to_string(config_.gpsPort) : std::string();
+    for (const auto& in : receiver.inputs) {
+        const std::string header = Upper(in.header);
+        if (!setHeaders_.count(header) || (!port.empty() && !holds(header, port))) return false;
+    }
+    return true;
 }
 
 bool SimAnalyzer::gpsFix(double now) const {

@@ -63,6 +63,7 @@ private:
     bool holds(const std::string& header, const std::string& value) const;
     bool installed(const std::string& code) const;
     std::optional<std::string> gpsCoordinate(bool longitude, double now) const;
+    bool receiverSetUp(const GpsReceiverChoice& receiver) const;
     void set(const SimSetting& s, const std::string& argument, double now);
     void pushError(int code, const std::string& text);
     void changed(double now);
@@ -77,6 +78,7 @@ private:
     SimConfig config_;
     bool opcWaitsForSettling_ = false;  // the family's *OPC? doubles as its valid-data query
     std::string gpsEnableHeader_;       // empty where GPS evaluation is always on
+    const GpsReceiverChoice* attachedReceiver_ = nullptr;  // null: no setup needed
     std::string hysteresisHeader_;      // the "Adjacent channels" parameter
     std::string thresholdHeader_;       // the echo-pattern threshold
     SimCommandSet commands_;

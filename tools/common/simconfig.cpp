@@ -30,6 +30,9 @@ const char* kHelp =
     "  --speed KMH              driving speed (default 36)\n"
     "  --route FILE             drive through the points of FILE (lines \"lat,lon\")\n"
     "  --gps STATE              connected, disconnected or nofix (default connected)\n"
+    "  --gps-receiver NAME      the GPS receiver attached, by its catalogue name: reported\n"
+    "                           connected only once its setup steps and inputs were sent\n"
+    "  --gps-port N             the attached receiver needs its inputs set to N (its COM port)\n"
     "  --level-offset DB        added to every simulated level (default 0)\n"
     "  --settle-ms N            results stay invalid this long after a change (default 300)\n"
     "  --exit-after-seconds T   end the program after T seconds\n"
@@ -73,6 +76,19 @@ bool FindFamily(const std::string& name, std::string& canonical) {
     for (const auto& f : ReceiverInfo_Families()) {
         if (!strcasecmp(f.modelName, name.c_str())) {
             canonical = f.modelName;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Gives name the catalogue's spelling of the family's receiver it names.
+bool FindGpsReceiver(const std::string& family, std::string& name) {
+    const int index = ReceiverInfo_FindFamilyByName(family.c_str());
+    if (index < 1) return false;
+    for (const auto& r : ReceiverInfo_Families()[static_cast<std::size_t>(index - 1)].gpsReceivers) {
+        if (!strcasecmp(r.name, name.c_str())) {
+            name = r.name;
             return true;
         }
     }
@@ -126,6 +142,13 @@ const std::map<std::string, Setter>& ValueOptions() {
              else if (v == "disconnected") c.gps = SimGpsState::kDisconnected;
              else if (v == "nofix") c.gps = SimGpsState::kNoFix;
              else return false;
+             return true;
+         }},
+        {"gps-receiver", [](SimConfig& c, const std::string& v) { c.gpsReceiver = v; return !v.empty(); }},
+        {"gps-port", [](SimConfig& c, const std::string& v) {
+             long long n;
+             if (!SetInt(v, 1, 0x7FFFFFFF, n)) return false;
+             c.gpsPort = static_cast<int>(n);
              return true;
          }},
         {"level-offset", [](SimConfig& c, const std::string& v) { return Text_ParseDouble(v, c.levelOffsetDb); }},
@@ -275,6 +298,14 @@ bool SimConfig_Parse(const std::vector<std::string>& args, SimConfig& config, st
     }
     if (config.oldFirmware && !config.firmware.empty()) {
         error = "--firmware and --old-firmware exclude each other";
+        return false;
+    }
+    if (!config.gpsReceiver.empty() && !FindGpsReceiver(config.family, config.gpsReceiver)) {
+        error = "no GPS receiver '" + config.gpsReceiver + "' in the " + config.family + " family";
+        return false;
+    }
+    if (config.gpsPort > 0 && config.gpsReceiver.empty()) {
+        error = "--gps-port needs --gps-receiver";
         return false;
     }
     if (!config.routeFile.empty() && !SimConfig_ReadRoute(config.routeFile, config.routePoints, error)) return false;

@@ -31,6 +31,10 @@ struct SimConfig {
     std::string routeFile;
     std::vector<SynthPoint> routePoints;  // read from routeFile
     SimGpsState gps = SimGpsState::kConnected;
+    // The receiver attached (a name of the family's GPS receivers): reported
+    // connected only once its setup steps and inputs were sent. Empty: always.
+    std::string gpsReceiver;
+    int gpsPort = 0;  // the input value the attached receiver needs; 0: any
     double noFixShare = 0.0;     // share of the time in stretches without fix
     double levelOffsetDb = 0.0;  // added to every simulated level (cable loss, weak area)
     int settleMs = 300;          // how long results stay invalid after a setting changed

@@ -1,0 +1,295 @@
+// The GPS receiver setup against simulated analyzers on loopback addresses,
+// through a view and a wizard that record what they are told.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "instrument/tcpscpi.h"
+#include "measure/gpssetup.h"
+#include "platform/text.h"
+#include "support/simprocess.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRow = 2;  // the first analyzer of the hardware table
+constexpr const char* kNmea = "NMEA compatible with virtual COM port interface";
+constexpr const char* kDetected = "result Status|GPS receiver detected|150,255,150";
+constexpr const char* kNotYet = "result Status|GPS receiver not detected yet|255,255,150";
+constexpr const char* kNotResponding = "result Status|TV analyzer not responding|255,150,150";
+
+std::string Colour(RowColour c) { return Text_Format("%d,%d,%d", c.r, c.g, c.b); }
+
+// The panel and the wizard at once: every call becomes a line of one log
+// (the wizard's lines start with "host"), so that tests can wait for a line
+// and look at what came after a point.
+class Fakes : public GpsSetupView, public GpsSetupHost {
+public:
+    Fakes(const char* family, const char* address) {
+        ReceiverInfo_Init();
+        ReceiverInfo_CopyFamily(slot_.family, ReceiverInfo_Families()[ReceiverInfo_FindFamilyByName(family) - 1]);
+        Text_Copy(slot_.address, address);
+    }
+    void showReceivers(const std::vector<std::string>& names) override {
+        std::string line = "receivers";
+        for (const auto& n : names) line += "|" + n;
+        add(line);
+    }
+    void setControlsEnabled(bool enabled) override { add(enabled ? "controls on" : "controls off"); }
+    void showInputs(const std::vector<GpsSetupInputRow>& rows) override {
+        std::string line = "inputs";
+        for (const auto& r : rows)
+            line += Text_Format("|%s %d..%d ", r.description.c_str(), r.minimum, r.maximum) + Colour(r.colour) + " " + r.help;
+        add(line);
+    }
+    void showProgress(const std::string& caption, int percent) override {
+        EXPECT_TRUE(percent >= 0 && percent <= 100) << percent;
+        add("progress " + caption);
+    }
+    void showResult(const std::string& caption, const std::string& text, RowColour colour) override {
+        add("result " + caption + "|" + text + "|" + Colour(colour));
+    }
+    void showPanel(bool shown) override { add(shown ? "panel shown" : "panel hidden"); }
+    void setMainTabsEnabled(bool enabled) override { add(enabled ? "tabs on" : "tabs off"); }
+
+    bool slot(int row, AnalyzerSlot& s) override {
+        add(Text_Format("host slot %d", row));
+        s = slot_;
+        return true;
+    }
+    void storeSlot(int row, const AnalyzerSlot& s) override { add(Text_Format("host store %d gpsDetected=%d", row, s.gpsDetected)); }
+    void setRoleAnalyzer(int row) override { add(Text_Format("host role %d", row)); }
+    void recheckSelection(int row) override { add(Text_Format("host recheck %d", row)); }
+
+    std::size_t size() { return since(0).size(); }
+    std::vector<std::string> since(std::size_t from) {
+        std::lock_guard<std::mutex> lock(m_);
+        return {log_.begin() + static_cast<long>(std::min(from, log_.size())), log_.end()};
+    }
+    bool seen(const std::string& line, std::size_t from = 0) {
+        const auto lines = since(from);
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    // Waits up to 15 s until `line` was logged at or after position `from`.
+    bool waitFor(const std::string& line, std::size_t from = 0) {
+        std::unique_lock<std::mutex> lock(m_);
+        return cv_.wait_for(lock, std::chrono::seconds(15), [&] {
+            return std::find(log_.begin() + static_cast<long>(std::min(from, log_.size())), log_.end(), line) != log_.end();
+        });
+    }
+    std::vector<std::string> hostCalls() {
+        std::vector<std::string> calls;
+        for (const auto& line : since(0))
+            if (line.rfind("host ", 0) == 0) calls.push_back(line.substr(5));
+        return calls;
+    }
+
+private:
+    void add(std::string line) {
+        std::lock_guard<std::mutex> lock(m_);
+        log_.push_back(std::move(line));
+        cv_.notify_all();
+    }
+    AnalyzerSlot slot_;
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::vector<std::string> log_;
+};
+
+const std::vector<std::string> kClosedDetected = {"slot 2", "store 2 gpsDetected=1", "recheck 2"};
+// The slot is stored before the wizard looks at the role and the selection again.
+const std::vector<std::string> kClosedNotDetected = {"slot 2", "store 2 gpsDetected=0", "role 2", "recheck 2"};
+
+// Fakes for each setup, a short settling pause; the step time-out keeps its product value unless a test shortens it.
+class GpsSetupTest : public ::testing::Test {
+protected:
+    void start(const char* family, const char* address, double stepTimeoutSeconds = 40.0) {
+        TcpScpi_Init();
+        GpsSetup_Close();  // the setup of an earlier case still talks to its fakes
+        fakes_ = std::make_unique<Fakes>(family, address);
+        GpsSetup_SetTiming({stepTimeoutSeconds, 0.2});
+        GpsSetup_Init(fakes_.get(), fakes_.get());
+    }
+    void TearDown() override {
+        GpsSetup_Close();
+        GpsSetup_SetTiming(GpsSetupTiming{});
+    }
+    std::unique_ptr<Fakes> fakes_;
+};
+
+SimProcess Sim(const char* family, const char* address, std::vector<std::string> extra) {
+    ReceiverInfo_Init();
+    return SimProcess(family, address, ReceiverInfo_Families()[ReceiverInfo_FindFamilyByName(family) - 1].scpiPort, extra);
+}
+
+}  // namespace
+
+TEST_F(GpsSetupTest, ReceiverWithoutInputsIsSetUpAndDetected) {
+    struct Case {
+        const char* family;
+        const char* address;
+        const char* receiver;
+        const char* ring;
+    } cases[] = {
+        {"Alvra", "127.0.45.1", "Korvane GNX-P2", "receivers|Korvane GNX-P2|Korvane GNX-P1|" },
+        // Steps that switch one header off and on again.
+        {"Belko", "127.0.45.2", "Korvane GPA-40", "receivers|Korvane GPA-40"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.family);
+        SimProcess sim = Sim(c.family, c.address, {"--gps-receiver", c.receiver});
+        ASSERT_TRUE(sim.ready());
+        start(c.family, c.address);
+        GpsSetup_Open(kRow);
+        ASSERT_TRUE(fakes_->waitFor(kDetected));
+        EXPECT_EQ(GpsSetup_Stage(), kGpsStageWatching);
+        const auto log = fakes_->since(0);
+        ASSERT_GE(log.size(), 4u);
+        EXPECT_EQ(log[0], "tabs off");
+        EXPECT_EQ(log[1], "panel shown");
+        EXPECT_EQ(log[2], "host slot 2");
+        EXPECT_EQ(log[3].rfind(c.ring, 0), 0u) << log[3];
+        // Two setup steps: settle, open, then set and check each.
+        EXPECT_TRUE(fakes_->seen("progress Initializing TV analyzer (1 of 7)"));
+        EXPECT_TRUE(fakes_->seen("inputs"));  // no rows: the table is hidden
+        for (const auto& line : log) EXPECT_EQ(line.find("GPS receiver setup"), std::string::npos) << line;
+        EXPECT_EQ(std::find(log.begin(), log.end(), "controls on") - log.begin(),
+                  std::find(log.begin(), log.end(), kDetected) - log.begin() - 1);
+
+        onGsClose();
+        EXPECT_EQ(GpsSetup_Stage(), kGpsStageIdle);
+        EXPECT_EQ(fakes_->hostCalls(), kClosedDetected);
+        const auto closing = fakes_->since(fakes_->size() - 3);
+        EXPECT_EQ(closing, (std::vector<std::string>{"controls on", "panel hidden", "tabs on"}));
+    }
+}
+
+TEST_F(GpsSetupTest, ChosenReceiverAndInputValueReachTheAnalyzer) {
+    // Only the NMEA receiver on COM port 5 answers.
+    SimProcess sim = Sim("Alvra", "127.0.45.3", {"--gps-receiver", kNmea, "--gps-port", "5"});
+    ASSERT_TRUE(sim.ready());
+    start("Alvra", "127.0.45.3");
+    GpsSetup_Open(kRow);
+    ASSERT_TRUE(fakes_->waitFor(kNotYet));  // the ring's first receiver is another one
+
+    // Choosing the NMEA receiver while watching starts over with the analyzer's setup.
+    std::size_t mark = fakes_->size();
+    onGsRing(2);
+    ASSERT_TRUE(fakes_->waitFor(kNotYet, mark));
+    auto log = fakes_->since(mark);
+    EXPECT_EQ(log.front(), "controls off");
+    EXPECT_EQ(log[1],
+              "inputs|Virtual COM port 1..16 255,255,255 The Korvane Alvra's windows device manager can provide this value.");
+    EXPECT_EQ(log[2], "progress Initializing TV analyzer (1 of 7)");
+    // One input: connect, then set and check it.
+    EXPECT_TRUE(fakes_->seen("progress GPS receiver setup (1 of 4)", mark));
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageWatching);
+
+    // Requests for rows or receivers the panel does not have change nothing.
+    mark = fakes_->size();
+    onGsTable(2, 5);
+    onGsTable(0, 5);
+    onGsRing(3);
+    onGsRing(-1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageWatching);
+    for (const auto& line : fakes_->since(mark)) EXPECT_EQ(line, kNotYet);
+
+    // The port value the user enters is what the analyzer gets; the analyzer is not initialised again.
+    mark = fakes_->size();
+    onGsTable(1, 5);
+    ASSERT_TRUE(fakes_->waitFor(kDetected, mark));
+    log = fakes_->since(mark);
+    for (const auto& line : log) EXPECT_EQ(line.find("Initializing"), std::string::npos) << line;
+
+    // A value outside the cell's range is held to it: 99 becomes 16, which the receiver does not use.
+    mark = fakes_->size();
+    onGsTable(1, 99);
+    ASSERT_TRUE(fakes_->waitFor(kNotYet, mark));
+}
+
+TEST_F(GpsSetupTest, AnalyzerThatStopsAnsweringWhileWatching) {
+    SimProcess sim = Sim("Alvra", "127.0.45.5", {});
+    ASSERT_TRUE(sim.ready());
+    start("Alvra", "127.0.45.5");
+    GpsSetup_Open(kRow);
+    ASSERT_TRUE(fakes_->waitFor(kDetected));
+
+    std::size_t mark = fakes_->size();
+    sim.pause();
+    ASSERT_TRUE(fakes_->waitFor(kNotResponding, mark));
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageFailed);
+    // The setup waits for the user: the ring is usable, and nothing more is asked or shown.
+    EXPECT_TRUE(fakes_->waitFor("controls on", mark));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageFailed);
+    EXPECT_EQ(fakes_->since(mark).back(), "controls on");
+
+    // Once it answers again, choosing a receiver sets it up anew.
+    sim.resume();
+    mark = fakes_->size();
+    onGsRing(0);
+    ASSERT_TRUE(fakes_->waitFor(kDetected, mark));
+    onGsClose();
+    EXPECT_EQ(fakes_->hostCalls(), kClosedDetected);
+}
+
+TEST_F(GpsSetupTest, StepWithoutAnswerTimesOut) {
+    SimProcess sim = Sim("Alvra", "127.0.45.6", {});
+    ASSERT_TRUE(sim.ready());
+    start("Alvra", "127.0.45.6", 2.0);
+    sim.pause();  // the connection is still accepted, but no step is confirmed
+    GpsSetup_Open(kRow);
+    ASSERT_TRUE(fakes_->waitFor(kNotResponding));
+    EXPECT_TRUE(fakes_->seen("progress Initializing TV analyzer (3 of 7)"));
+    EXPECT_FALSE(fakes_->seen("progress Initializing TV analyzer (4 of 7)"));
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageFailed);
+    onGsClose();
+    EXPECT_EQ(fakes_->hostCalls(), kClosedNotDetected);
+}
+
+TEST_F(GpsSetupTest, CloseDuringAStepDoesNotWaitForItsTimeOut) {
+    SimProcess sim = Sim("Alvra", "127.0.45.7", {});
+    ASSERT_TRUE(sim.ready());
+    start("Alvra", "127.0.45.7");  // the product's 40 s step time-out
+    sim.pause();
+    GpsSetup_Open(kRow);
+    ASSERT_TRUE(fakes_->waitFor("progress Initializing TV analyzer (3 of 7)"));
+    const auto begin = Clock::now();
+    onGsClose();
+    const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    // The exchange under way ends within the session's time-out; nothing waits for the step's 40 s.
+    EXPECT_LT(seconds, 10.0);
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageIdle);
+    EXPECT_TRUE(fakes_->seen("panel hidden"));
+}
+
+TEST_F(GpsSetupTest, UnreachableAnalyzerFailsAndRequestsOutsideASetupAreIgnored) {
+    start("Alvra", "127.0.45.8");  // nothing listens there
+    onGsRing(0);
+    onGsTable(1, 3);
+    onGsClose();
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageIdle);
+    EXPECT_EQ(fakes_->size(), 0u);
+
+    GpsSetup_Open(kRow);
+    GpsSetup_Open(3);  // one setup at a time
+    ASSERT_TRUE(fakes_->waitFor(kNotResponding));
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageFailed);
+    onGsClose();
+    EXPECT_EQ(fakes_->hostCalls(), kClosedNotDetected);
+
+    // The panel opens again after a close.
+    const std::size_t mark = fakes_->size();
+    GpsSetup_Open(kRow);
+    ASSERT_TRUE(fakes_->waitFor(kNotResponding, mark));
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageFailed);
+}
