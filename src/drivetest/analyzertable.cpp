@@ -109,3 +109,20 @@ void onDtHwTableMouse(int row, int column) {
 }
 
 void onDtHwBack() { Wizard_Get().view->showHelp(""); }
+
+void DriveTest_AntennasChanged() {
+    Wizard& w = Wizard_Get();
+    const std::vector<std::string> antennas = Antenna_RingItems(Antenna_Snapshot());
+    std::vector<AnalyzerTableRow> rows;
+    bool antennaColumn;
+    {
+        Lock lock(w.driveTestLock);
+        antennaColumn = w.antennaColumn != 0;
+        // A cell whose antenna no longer exists shows the first entry again.
+        for (auto& row : w.table)
+            if (antennaColumn && std::find(antennas.begin(), antennas.end(), row.antenna) == antennas.end())
+                row.antenna = antennas.front();
+        rows = w.table;
+    }
+    if (!rows.empty()) w.view->showAnalyzerTable(rows, antennaColumn, antennas);
+}

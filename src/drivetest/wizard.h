@@ -80,6 +80,9 @@ void onDtHwHome();
 void onDtHwPrevious();
 void onDtRefresh();
 void onDtHwNext();
+// The antenna editor changed the antenna types: the table shows the new
+// choices and keeps the roles and inputs chosen so far.
+void DriveTest_AntennasChanged();
 // A value the user chose in the analyzer table (row >= 2; column 3 role, 4 input, 5 antenna).
 void onDtHwTable(int row, int column, const std::string& value);
 // The mouse over a table cell (row 1 is the title row): the column help or nothing.

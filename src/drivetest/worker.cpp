@@ -5,6 +5,7 @@
 
 #include "antenna/antenna.h"
 #include "drivetest/basicsettings.h"
+#include "drivetest/frequencylist.h"
 #include "drivetest/wizardstate.h"
 #include "instrument/receiverinfo.h"
 #include "platform/datetime.h"
@@ -166,6 +167,7 @@ void DriveTest_Init(DriveTestWizardView& view, FrequencyPageView* frequencyView,
         w.antennaColumn = BasicSettings_NeedsAntenna(basic.levelUnit) ? 1 : 0;
     }
     view.showBasic(basic);
+    DriveTest_FrequencyInit(frequencyView, w.dataDirectory);
     w.worker = std::thread(DriveTest_Worker, &w);
     if (options.search) DriveTest_RequestWorkerState(kWorkerSearching);
 }
@@ -183,6 +185,7 @@ void DriveTest_Close() {
     }
     if (w.saveBasic) BasicSettings_Save(Platform_JoinPath(w.dataDirectory, kBasicFileName), basic);  // a failure is not reported
     DriveTest_ClearAnalyzers(w);
+    DriveTest_FrequencyClose();
     Lock lock(w.driveTestLock);
     w.table.clear();
     w.workerState = 0;

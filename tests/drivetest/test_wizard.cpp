@@ -8,6 +8,8 @@
 
 #include "antenna/antenna.h"
 #include "drivetest/basicsettings.h"
+#include "drivetest/gpshost.h"
+#include "drivetest/wizarddrive.h"
 #include "drivetest/wizardfakes.h"
 #include "instrument/receiverinfo.h"
 #include "measure/drivetest.h"
@@ -32,6 +34,8 @@ protected:
     }
     void TearDown() override {
         net.release();
+        GpsSetup_Close();
+        GpsSetup_SetTiming({});
         DriveTest_Close();
         Network_SetAccess(nullptr);
         DriveTest_SetFreeSpaceProbe(nullptr);
@@ -272,6 +276,204 @@ TEST_F(WizardTest, BasicPageDiskCheckAndDirectory) {
     view.chosenDirectory = "/";
     onDtBasicDir();
     EXPECT_EQ(DriveTest_Basic().outputDirectory, "/");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WizardTest, OptionsQueryThatFailsKeepsNetworkCommunicationErrorThroughRevalidation) {
+    SimProcess sim("Alvra", "127.0.2.51", 5025, {"--serial", "100051", "--drop-after", "1"});
+    ASSERT_TRUE(sim.ready());
+    net.addNeighbour("127.0.2.51", kAlvra[0], kAlvra[1], kAlvra[2], 51);
+    Start();
+    ASSERT_TRUE(WaitForTable());
+    ASSERT_EQ(Statuses(), (std::vector<std::string>{"Korvane Alvra, 100051 | Network communication error | Nothing"}));
+    onDtBasicNext();
+    ASSERT_TRUE(WaitForTable(2));
+    EXPECT_EQ(Statuses()[0], "Korvane Alvra, 100051 | Network communication error | Nothing");
+}
+
+}  // namespace
+
+namespace {
+
+// Engaged analyzers on loopback addresses, as the frequency page finds them.
+class EngagedTest : public WizardTest {
+protected:
+    void Engage() {
+        for (auto* s : {&a, &b}) ASSERT_TRUE(s->ready());
+        net.addNeighbour("127.0.2.61", kAlvra[0], kAlvra[1], kAlvra[2], 61);
+        net.addNeighbour("127.0.2.62", kAlvra[0], kAlvra[1], kAlvra[2], 62);
+        Start();
+        ASSERT_TRUE(WaitForTable());
+        ASSERT_EQ(DriveTest_AnalyzerTable().size(), 2u);
+    }
+    SimProcess a{"Alvra", "127.0.2.61", 5025, {"--serial", "100061", "--settle-ms", "100", "--seed", "61"}};
+    SimProcess b{"Alvra", "127.0.2.62", 5025, {"--serial", "100062", "--settle-ms", "100", "--seed", "62"}};
+};
+
+TEST_F(EngagedTest, DriveTestThroughThePagesRecordsInLockStep) {
+    Engage();
+    WizardDrive_Run(view, 3, 2);  // the second analyzer in table order provides GPS
+    // The engaged slots kept their input and level unit.
+    const auto slots = DriveTest_Analyzers();
+    EXPECT_EQ(slots[0].inputIndex, 1);
+    EXPECT_GT(slots[0].levelUnitIndex, 0);
+    EXPECT_EQ(view.distanceTitles, (std::vector<std::string>{"Grid spacing [km]", "Track length [km]", "Speed [km/h]"}));
+}
+
+TEST_F(EngagedTest, EngagementBuildsBlocksTreeAndDefaultsAndHomeEndsEveryThread) {
+    Engage();
+    onDtHwTable(2, 3, "Nothing");
+    onDtHwTable(3, 3, "Analyzer+GPS");
+    onDtHwNext();
+    ASSERT_EQ(view.pages.back(), WizardPage::Frequencies);
+    // Only the selected analyzer has a context and a block; both slots got their input.
+    EXPECT_EQ(DriveTest_Threads().size(), 1u);
+    ASSERT_EQ(DriveTest_FrequencyBlockCount(), 1);
+    EXPECT_EQ(DriveTest_FrequencyBlock(1)[0].frequencyMHz, 500.0);
+    for (const auto& s : DriveTest_Analyzers()) EXPECT_EQ(s.inputIndex, 1);
+    // Default measurements: marks set, tree hidden; "User defined:" shows the same marks.
+    const auto defaults = DriveTest_MarkedTags();
+    EXPECT_FALSE(defaults.empty());
+    EXPECT_EQ(view.options, (std::vector<bool>{true, false, false}));
+    for (const auto& ind : view.indicators) EXPECT_EQ(ind.text.substr(0, 2), "- ");
+    onDtMeasUsr(true);
+    EXPECT_EQ(view.options, (std::vector<bool>{false, true, true}));
+    onDtMeasTreeMark(0, false);
+    EXPECT_NE(DriveTest_MarkedTags(), defaults);
+    onDtMeasDef(true);
+    EXPECT_EQ(DriveTest_MarkedTags(), defaults);
+    for (std::size_t i = 0; i < view.tree.size(); ++i) onDtMeasTreeMark(static_cast<int>(i), false);
+    onDtMeasNext();
+    EXPECT_EQ(view.messages.back(), "Please select at least one measurement.");
+    EXPECT_NE(view.pages.back(), WizardPage::Recording);
+
+    // Home while the analyzer is still being prepared: every thread ends before the home page shows.
+    onDtFreqHome();
+    EXPECT_EQ(view.pages.back(), WizardPage::Home);
+    EXPECT_TRUE(DriveTest_Threads().empty());
+    EXPECT_EQ(DriveTest_WorkerState(), kWorkerWaiting);
+}
+
+TEST_F(EngagedTest, QuittingWhileRecordingClosesEveryFile) {
+    Engage();
+    onDtHwNext();
+    ASSERT_EQ(view.pages.back(), WizardPage::Frequencies);
+    ASSERT_EQ(onDtFreqTable(FreqTableEvent::ValueCommitted, 2, 3, "A"), 1);
+    ASSERT_EQ(onDtFreqTable(FreqTableEvent::ValueCommitted, 3, 3, "B"), 1);
+    onDtFreqNext();
+    onDtMeasNext();
+    ASSERT_EQ(view.pages.back(), WizardPage::Recording);
+    ASSERT_TRUE(WizardDrive_WaitPrepared(2));
+    ASSERT_TRUE(DriveTest_Record());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    auto taken = [] {
+        const auto t = DriveTest_Threads();
+        return t.empty() || t.back().sampleCounts.empty() ? 0 : t.back().sampleCounts[0];
+    };
+    while (taken() < 2 && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_GE(taken(), 2);
+    const auto files = DriveTest_RecordFiles();
+    DriveTest_Close();  // program end
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(DriveTest_StopReason(), "");  // the drive test is gone
+    // Both files open and hold the same clock; the quit may cut the last
+    // sample of one analyzer before the other has stored it.
+    auto first = WizardDrive_CycleStarts(files[0]), second = WizardDrive_CycleStarts(files[1]);
+    if (first.size() < second.size()) std::swap(first, second);
+    EXPECT_GE(second.size(), 1u);
+    EXPECT_LE(first.size() - second.size(), 1u);
+    EXPECT_TRUE(std::equal(second.begin(), second.end(), first.begin()))
+        << [&] {
+               std::string t;
+               for (double x : first) t += std::to_string(x) + " ";
+               t += "/ ";
+               for (double x : second) t += std::to_string(x) + " ";
+               return t;
+           }();
+}
+
+}  // namespace
+
+namespace {
+
+class NullGpsPanel : public GpsSetupView {
+public:
+    void showReceivers(const std::vector<std::string>& names) override {
+        std::lock_guard<std::mutex> l(m);
+        receivers = names;
+    }
+    void setControlsEnabled(bool) override {}
+    void showInputs(const std::vector<GpsSetupInputRow>&) override {}
+    void showProgress(const std::string& caption, int) override {
+        std::lock_guard<std::mutex> l(m);
+        captions += caption + "; ";
+    }
+    void showResult(const std::string&, const std::string& text, RowColour) override {
+        std::lock_guard<std::mutex> l(m);
+        result = text;
+    }
+    void showPanel(bool shown) override {
+        std::lock_guard<std::mutex> l(m);
+        panelShown = shown;
+    }
+    void setMainTabsEnabled(bool) override {}
+    std::mutex m;
+    std::string result, captions;
+    std::vector<std::string> receivers;
+    bool panelShown = false;
+};
+
+// A GPS provider without a detected receiver goes through the receiver setup.
+TEST_F(WizardTest, GpsProviderWithoutReceiverOpensTheSetupAndKeepsTheRoleOnlyWhenFound) {
+    SimProcess plain("Alvra", "127.0.2.71", 5025, {"--serial", "100071"});
+    SimProcess bare("Alvra", "127.0.2.72", 5025, {"--serial", "100072", "--gps-receiver", "Korvane GNX-P1"});
+    ASSERT_TRUE(plain.ready() && bare.ready());
+    net.addNeighbour("127.0.2.71", kAlvra[0], kAlvra[1], kAlvra[2], 71);
+    net.addNeighbour("127.0.2.72", kAlvra[0], kAlvra[1], kAlvra[2], 72);
+    NullGpsPanel panel;
+    GpsSetup_SetTiming({40.0, 0.1});
+    GpsSetup_Init(&panel, &DriveTest_GpsHost());
+    struct Closer {
+        ~Closer() { GpsSetup_Close(); }  // before the panel goes
+    } closer;
+    Start();
+    ASSERT_TRUE(WaitForTable());
+    ASSERT_EQ(Statuses(), (std::vector<std::string>{"Korvane Alvra, 100071 | OK | Analyzer+GPS",
+                                                    "Korvane Alvra, 100072 | OK | Analyzer"}));
+    // Closed before the receiver was found: the role goes back, the first stays provider.
+    onDtHwTable(3, 3, "Analyzer+GPS");
+    EXPECT_TRUE(panel.panelShown);
+    onGsClose();
+    EXPECT_FALSE(panel.panelShown);
+    EXPECT_EQ(Statuses()[1], "Korvane Alvra, 100072 | OK | Analyzer");
+    EXPECT_EQ(Statuses()[0], "Korvane Alvra, 100071 | OK | Analyzer+GPS");
+
+    // Its receiver chosen and found: the analyzer provides GPS, the other goes back.
+    {
+        std::lock_guard<std::mutex> l(panel.m);
+        panel.receivers.clear();
+    }
+    onDtHwTable(3, 3, "Analyzer+GPS");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    auto ringFilled = [&] {
+        std::lock_guard<std::mutex> l(panel.m);
+        return !panel.receivers.empty();
+    };
+    while (!ringFilled() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    onGsRing(1);  // "Korvane GNX-P1"
+    auto found = [&] {
+        std::lock_guard<std::mutex> l(panel.m);
+        return panel.result == "GPS receiver detected";
+    };
+    while (!found() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(found()) << panel.result << " " << panel.captions;
+    onGsClose();
+    EXPECT_EQ(DriveTest_Analyzers()[1].gpsDetected, 1);
+    EXPECT_EQ(Statuses()[1], "Korvane Alvra, 100072 | OK | Analyzer+GPS");
+    EXPECT_EQ(Statuses()[0], "Korvane Alvra, 100071 | OK | Analyzer");
 }
 
 }  // namespace
