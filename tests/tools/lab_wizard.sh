@@ -64,7 +64,19 @@ PY
 
 # The PC carries an analyzer's adapter: its analyzer is 127.0.0.1, first.
 own_net=(--net 10.1.1,mac=00:c0:3a:00:00:01 --analyzer Alvra@10.1.1.20,serial=101234)
-run_lab own "${own_net[@]}" --local Alvra,serial=100777 -- "$tests" --gtest_filter='WizardLabOwn.*'
+# ... and a headless drive test starts the way the wizard does: every usable
+# analyzer, the first with a GPS receiver as provider, frequencies by table position.
+mkdir -p "$work/records"
+run_lab own "${own_net[@]}" --local Alvra,serial=100777,settle-ms=100 -- sh -c "
+  '$tests' --gtest_filter='WizardLabOwn.*' &&
+  '$cli' record --discover --standard 'DVB-T / DVB-H' --freq 1=474:Own --freq 2=482:Remote --samples 3 \
+    --out '$work/records' 2>'$work/record.err'"
+files=$(ls "$work/records"/*.dtr 2>/dev/null | wc -l)
+[ "$files" -eq 2 ] || fail "record --discover wrote $files record files: $(tail -5 "$work/record.err")"
+for f in "$work/records"/*.dtr; do
+  n=$("$cli" info "$f" | python3 -c 'import json,sys; print(json.load(sys.stdin)["sampleCount"])')
+  [ "$n" -ge 3 ] || fail "$f holds $n samples"
+done
 printf '100777\n' >"$work/instrument-serial"
 run_lab own_not_running "${own_net[@]}" -- \
   env FIELDTRACE_INSTRUMENT_SERIAL="$work/instrument-serial" "$tests" --gtest_filter='WizardLabOwn.*'
