@@ -181,10 +181,18 @@ TEST_F(WizardTest, TheAnalyzersOwnComputerIsListedFirstAndKeptWhenItsFirmwareIsN
 // The selection rules run on a table the test fills through the worker.
 class SelectionTest : public WizardTest {
 protected:
-    void Fill(const std::string& levelUnit = "dBm") {
-        for (auto* s : {&a, &b, &c, &belko}) ASSERT_TRUE(s->ready());
-        for (int last : {21, 22, 23}) net.addNeighbour("127.0.2." + std::to_string(last), kAlvra[0], kAlvra[1], kAlvra[2], last);
-        net.addNeighbour("127.0.2.24", kBelko[0], kBelko[1], kBelko[2], 24);
+    // CTest runs every case in a process of its own, in parallel: each case has its own addresses.
+    void Fill(int base, const std::string& levelUnit = "dBm") {
+        auto at = [&](int k) { return "127.0.3." + std::to_string(base + k); };
+        sims.push_back(std::make_unique<SimProcess>("Alvra", at(1), 5025, std::vector<std::string>{"--serial", "100021"}));
+        sims.push_back(std::make_unique<SimProcess>("Alvra", at(2), 5025, std::vector<std::string>{"--serial", "100022"}));
+        sims.push_back(std::make_unique<SimProcess>(
+            "Alvra", at(3), 5025,
+            std::vector<std::string>{"--serial", "100023", "--gps", "disconnected", "--missing-option", "FW04"}));
+        sims.push_back(std::make_unique<SimProcess>("Belko", at(4), 5555, std::vector<std::string>{"--serial", "200024"}));
+        for (auto& s : sims) ASSERT_TRUE(s->ready());
+        for (int k : {1, 2, 3}) net.addNeighbour(at(k), kAlvra[0], kAlvra[1], kAlvra[2], static_cast<std::uint8_t>(k));
+        net.addNeighbour(at(4), kBelko[0], kBelko[1], kBelko[2], 4);
         Start("DVB-T / DVB-H", levelUnit);
         ASSERT_TRUE(WaitForTable());
         ASSERT_EQ(DriveTest_AnalyzerTable().size(), 4u);
@@ -193,14 +201,11 @@ protected:
         std::lock_guard<std::mutex> l(view.m);
         return view.messages.empty() ? "" : view.messages.back();
     }
-    SimProcess a{"Alvra", "127.0.2.21", 5025, {"--serial", "100021"}};
-    SimProcess b{"Alvra", "127.0.2.22", 5025, {"--serial", "100022"}};
-    SimProcess c{"Alvra", "127.0.2.23", 5025, {"--serial", "100023", "--gps", "disconnected", "--missing-option", "FW04"}};
-    SimProcess belko{"Belko", "127.0.2.24", 5555, {"--serial", "200024"}};
+    std::vector<std::unique_ptr<SimProcess>> sims;
 };
 
 TEST_F(SelectionTest, RolesProviderAndTypeRules) {
-    Fill();
+    Fill(10);
     // Rows: 2 Alvra 100021 (GPS), 3 Alvra 100022, 4 Alvra 100023 (no receiver, no family option), 5 Belko.
     auto roles = [] {
         std::vector<std::string> r;
@@ -239,7 +244,7 @@ TEST_F(SelectionTest, RolesProviderAndTypeRules) {
 }
 
 TEST_F(SelectionTest, FieldStrengthNeedsAnAntennaForEverySelectedAnalyzer) {
-    Fill("dB\xB5V/m");
+    Fill(20, "dB\xB5V/m");
     EXPECT_TRUE(DriveTest_AntennaColumn());
     EXPECT_EQ(DriveTest_AnalyzerTable()[0].antenna, kAntennaEditItem);
     onDtHwTable(5, 3, "Nothing");
@@ -301,20 +306,26 @@ namespace {
 // Engaged analyzers on loopback addresses, as the frequency page finds them.
 class EngagedTest : public WizardTest {
 protected:
-    void Engage() {
-        for (auto* s : {&a, &b}) ASSERT_TRUE(s->ready());
-        net.addNeighbour("127.0.2.61", kAlvra[0], kAlvra[1], kAlvra[2], 61);
-        net.addNeighbour("127.0.2.62", kAlvra[0], kAlvra[1], kAlvra[2], 62);
+    // Each case on addresses of its own (CTest runs the cases in parallel).
+    void Engage(int base) {
+        for (int k : {1, 2}) {
+            const std::string address = "127.0.4." + std::to_string(base + k);
+            sims.push_back(std::make_unique<SimProcess>(
+                "Alvra", address, 5025,
+                std::vector<std::string>{"--serial", "10006" + std::to_string(k), "--settle-ms", "100", "--seed",
+                                         std::to_string(base + k)}));
+            ASSERT_TRUE(sims.back()->ready());
+            net.addNeighbour(address, kAlvra[0], kAlvra[1], kAlvra[2], static_cast<std::uint8_t>(k));
+        }
         Start();
         ASSERT_TRUE(WaitForTable());
         ASSERT_EQ(DriveTest_AnalyzerTable().size(), 2u);
     }
-    SimProcess a{"Alvra", "127.0.2.61", 5025, {"--serial", "100061", "--settle-ms", "100", "--seed", "61"}};
-    SimProcess b{"Alvra", "127.0.2.62", 5025, {"--serial", "100062", "--settle-ms", "100", "--seed", "62"}};
+    std::vector<std::unique_ptr<SimProcess>> sims;
 };
 
 TEST_F(EngagedTest, DriveTestThroughThePagesRecordsInLockStep) {
-    Engage();
+    Engage(10);
     WizardDrive_Run(view, 3, 2);  // the second analyzer in table order provides GPS
     // The engaged slots kept their input and level unit.
     const auto slots = DriveTest_Analyzers();
@@ -324,7 +335,7 @@ TEST_F(EngagedTest, DriveTestThroughThePagesRecordsInLockStep) {
 }
 
 TEST_F(EngagedTest, EngagementBuildsBlocksTreeAndDefaultsAndHomeEndsEveryThread) {
-    Engage();
+    Engage(20);
     onDtHwTable(2, 3, "Nothing");
     onDtHwTable(3, 3, "Analyzer+GPS");
     onDtHwNext();
@@ -358,7 +369,7 @@ TEST_F(EngagedTest, EngagementBuildsBlocksTreeAndDefaultsAndHomeEndsEveryThread)
 }
 
 TEST_F(EngagedTest, QuittingWhileRecordingClosesEveryFile) {
-    Engage();
+    Engage(30);
     onDtHwNext();
     ASSERT_EQ(view.pages.back(), WizardPage::Frequencies);
     ASSERT_EQ(onDtFreqTable(FreqTableEvent::ValueCommitted, 2, 3, "A"), 1);

@@ -59,6 +59,7 @@ inline void WizardDrive_Run(FakeWizardView& view, int rowA, int rowB) {
     onDtHwTable(rowB, 3, "Analyzer");
     ASSERT_EQ(DriveTest_CheckSelection(0, 1), 1) << (view.messages.empty() ? "" : view.messages.back());
     onDtHwNext();
+    ASSERT_FALSE(view.pages.empty());
     ASSERT_EQ(view.pages.back(), WizardPage::Frequencies);
     ASSERT_EQ(DriveTest_WorkerState(), kWorkerEngaged);
     ASSERT_EQ(DriveTest_FrequencyBlockCount(), 2);
