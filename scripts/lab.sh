@@ -83,9 +83,9 @@ trap 'lab_interrupt TERM; exit 143' TERM
 
 status=0
 lab_begin "$build" || exit $?
-for spec in "${nets[@]}"; do lab_net "$spec" || exit $?; done
-for spec in "${analyzers[@]}"; do lab_analyzer "$spec" || exit $?; done
-for spec in "${locals[@]}"; do lab_local "$spec" || exit $?; done
+for option in "${nets[@]}"; do lab_net "$option" || exit $?; done
+for option in "${analyzers[@]}"; do lab_analyzer "$option" || exit $?; done
+for option in "${locals[@]}"; do lab_local "$option" || exit $?; done
 lab_wait_ready "$ready_timeout" || exit 1
 lab_exec "$@" || status=$?
 exit $status

@@ -109,33 +109,40 @@ lab_begin() {
 
 # lab_net A.B.C[,pc=H][,mac=MAC]: a /24 network of the PC (a bridge in the PC namespace).
 lab_net() {
-  local spec=$1 prefix host=1 mac= item items
-  IFS=, read -r -a items <<<"$spec"
+  local option=$1 prefix host=1 mac= item items
+  IFS=, read -r -a items <<<"$option"
   prefix=${items[0]}
   if ! lab_is_ten_address "$prefix.0"; then
-    lab_error "--net $spec: the network must be 10.B.C (only 10.x exists inside the lab)"
+    lab_error "--net $option: the network must be 10.B.C (only 10.x exists inside the lab)"
     return 2
   fi
   for item in "${items[@]:1}"; do
     case $item in
       pc=*) host=${item#pc=} ;;
-      mac=*) mac=$(lab_mac "${item#mac=}") || { lab_error "--net $spec: bad mac"; return 2; } ;;
-      *) lab_error "--net $spec: unknown key '$item'"; return 2 ;;
+      mac=*) mac=$(lab_mac "${item#mac=}") || { lab_error "--net $option: bad mac"; return 2; } ;;
+      *) lab_error "--net $option: unknown key '$item'"; return 2 ;;
     esac
   done
   if ! [[ $host =~ ^[0-9]+$ ]] || ((host < 1 || host > 254)); then
-    lab_error "--net $spec: pc= must be a host number 1..254"
+    lab_error "--net $option: pc= must be a host number 1..254"
     return 2
   fi
   local existing
   for existing in "${LAB_NETS[@]}"; do
-    [[ $existing == "$prefix" ]] && { lab_error "--net $spec: network given twice"; return 2; }
+    [[ $existing == "$prefix" ]] && { lab_error "--net $option: network given twice"; return 2; }
   done
   local bridge=lan${#LAB_NETS[@]}
   lab_ip -n "$LAB_PC" link add name "$bridge" type bridge forward_delay 0 || return 1
   if [[ -n $mac ]]; then
     lab_ip -n "$LAB_PC" link set "$bridge" address "$mac" || return 1
     LAB_PC_MACS+=("$mac")
+  else
+    # A bridge without an address of its own takes the lowest of its ports'
+    # and changes it as ports join, which flushes its neighbour entries, the
+    # permanent ones too. A fixed, locally administered address keeps them.
+    local o
+    IFS=. read -r -a o <<<"$prefix"
+    lab_ip -n "$LAB_PC" link set "$bridge" address "$(printf '02:00:%02x:%02x:%02x:01' "${o[0]}" "${o[1]}" "${o[2]}")" || return 1
   fi
   lab_ip -n "$LAB_PC" addr add "$prefix.$host/24" dev "$bridge" || return 1
   lab_ip -n "$LAB_PC" link set "$bridge" up || return 1
@@ -178,42 +185,42 @@ lab_start_sim() {
 # segment, reached through a host route and a permanent neighbour entry of
 # the PC. Needs every network added first.
 lab_analyzer() {
-  local spec=$1 family address mac= silent=0 key sim_keys=()
-  if [[ $spec != *@* ]]; then
-    lab_error "--analyzer $spec: expected FAMILY@ADDRESS"
+  local option=$1 family address mac= silent=0 key sim_keys=()
+  if [[ $option != *@* ]]; then
+    lab_error "--analyzer $option: expected FAMILY@ADDRESS"
     return 2
   fi
-  family=${spec%%@*}
-  lab_split_keys "${spec#*@}"
+  family=${option%%@*}
+  lab_split_keys "${option#*@}"
   address=${LAB_KEYS[0]:-}
   if [[ -z ${LAB_FAMILY_NAME[${family,,}]:-} ]]; then
-    lab_error "--analyzer $spec: unknown family '$family' (Alvra, Belko or Cendra)"
+    lab_error "--analyzer $option: unknown family '$family' (Alvra, Belko or Cendra)"
     return 2
   fi
   family=${LAB_FAMILY_NAME[${family,,}]}
   if ! lab_is_ten_address "$address"; then
-    lab_error "--analyzer $spec: the address must be a 10.x address"
+    lab_error "--analyzer $option: the address must be a 10.x address"
     return 2
   fi
   for key in "${LAB_KEYS[@]:1}"; do
     case $key in
-      mac=*) mac=$(lab_mac "${key#mac=}") || { lab_error "--analyzer $spec: bad mac"; return 2; } ;;
+      mac=*) mac=$(lab_mac "${key#mac=}") || { lab_error "--analyzer $option: bad mac"; return 2; } ;;
       silent) silent=1 ;;
-      address=* | family=* | allow-any-address) lab_error "--analyzer $spec: '$key' is set by the lab"; return 2 ;;
+      address=* | family=* | allow-any-address) lab_error "--analyzer $option: '$key' is set by the lab"; return 2 ;;
       *) sim_keys+=("$key") ;;
     esac
   done
   if ((${#LAB_NETS[@]} == 0)); then
-    lab_error "--analyzer $spec: the lab needs a --net first"
+    lab_error "--analyzer $option: the lab needs a --net first"
     return 2
   fi
   local existing net=-1 i
   for existing in "${LAB_ANALYZERS[@]}" "${LAB_PC_ADDRESSES[@]}"; do
-    [[ $existing == "$address" ]] && { lab_error "--analyzer $spec: address $address is taken"; return 2; }
+    [[ $existing == "$address" ]] && { lab_error "--analyzer $option: address $address is taken"; return 2; }
   done
   for i in "${!LAB_NETS[@]}"; do [[ ${address%.*} == "${LAB_NETS[$i]}" ]] && net=$i; done
   if ((net >= 0)) && [[ ${address##*.} == 0 || ${address##*.} == 255 ]]; then
-    lab_error "--analyzer $spec: host 0 and 255 are not hosts of a /24"
+    lab_error "--analyzer $option: host 0 and 255 are not hosts of a /24"
     return 2
   fi
   if [[ -z $mac ]]; then
@@ -235,10 +242,12 @@ lab_analyzer() {
     lab_ip -n "$ns" addr add "$address/32" dev eth0 || return 1
     lab_ip -n "$ns" link set eth0 up || return 1
     lab_ip -n "$ns" route add "${LAB_NETS[0]}.0/24" dev eth0 || return 1
+  fi
+  lab_ip -n "$LAB_PC" link set "$port" master "$bridge" up || return 1
+  if ((net < 0)); then
     lab_ip -n "$LAB_PC" route add "$address/32" dev "$bridge" || return 1
     lab_ip -n "$LAB_PC" neigh replace "$address" lladdr "$mac" dev "$bridge" nud permanent || return 1
   fi
-  lab_ip -n "$LAB_PC" link set "$port" master "$bridge" up || return 1
   LAB_ANALYZERS+=("$address")
   LAB_ANALYZER_MACS+=("$address=$mac")
   ((silent)) || lab_start_sim "$ns" "$address" "$family" "${sim_keys[@]}"
@@ -247,11 +256,11 @@ lab_analyzer() {
 # lab_local FAMILY[,SIMKEY=VALUE|SIMFLAG]...: a simulator on 127.0.0.1 of the
 # PC namespace, as on the analyzer's own computer.
 lab_local() {
-  local spec=$1 family
-  lab_split_keys "$spec"
+  local option=$1 family
+  lab_split_keys "$option"
   family=${LAB_KEYS[0]:-}
   if [[ -z ${LAB_FAMILY_NAME[${family,,}]:-} ]]; then
-    lab_error "--local $spec: unknown family '$family' (Alvra, Belko or Cendra)"
+    lab_error "--local $option: unknown family '$family' (Alvra, Belko or Cendra)"
     return 2
   fi
   lab_start_sim "$LAB_PC" 127.0.0.1 "${LAB_FAMILY_NAME[${family,,}]}" "${LAB_KEYS[@]:1}"

@@ -61,11 +61,7 @@ protected:
         }
         return false;
     }
-    std::vector<std::string> Statuses() {
-        std::vector<std::string> out;
-        for (const auto& r : DriveTest_AnalyzerTable()) out.push_back(r.type + " | " + r.status + " | " + r.role);
-        return out;
-    }
+    static std::vector<std::string> Statuses() { return WizardFake_Statuses(); }
 
     TempDir data;
     FakeWizardView view;

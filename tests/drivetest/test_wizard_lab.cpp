@@ -80,11 +80,7 @@ protected:
         ASSERT_TRUE(view.waitFor([&] { return view.tablesShown >= count || view.noAnalyzerNotice; }, 60000));
         ASSERT_TRUE(WizardDrive_WaitWorker(kWorkerWaiting));
     }
-    std::vector<std::string> Statuses() {
-        std::vector<std::string> out;
-        for (const auto& r : DriveTest_AnalyzerTable()) out.push_back(r.type + " | " + r.status + " | " + r.role);
-        return out;
-    }
+    static std::vector<std::string> Statuses() { return WizardFake_Statuses(); }
     TempDir data;
     FakeWizardView view;
     RecordingNetwork net;

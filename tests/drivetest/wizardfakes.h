@@ -91,6 +91,13 @@ private:
     }
 };
 
+// The analyzer table as "type | status | role" lines, in table order.
+inline std::vector<std::string> WizardFake_Statuses() {
+    std::vector<std::string> out;
+    for (const auto& r : DriveTest_AnalyzerTable()) out.push_back(r.type + " | " + r.status + " | " + r.role);
+    return out;
+}
+
 // Addresses, adapters and neighbours as a test sets them; a sweep records
 // its probes and may be held until the test releases it.
 class FakeNetwork : public NetworkAccess {
