@@ -1,0 +1,3 @@
+#include "ui/csvprogresspage.h"
+
+CsvProgressPage::CsvProgressPage(QWidget* parent) : QWidget(parent) {}

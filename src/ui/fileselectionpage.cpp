@@ -1,0 +1,3 @@
+#include "ui/fileselectionpage.h"
+
+FileSelectionPage::FileSelectionPage(QWidget* parent) : QWidget(parent) {}

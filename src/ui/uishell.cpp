@@ -1,0 +1,79 @@
+#include "ui/uishell.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/gui.h"
+
+namespace {
+
+std::function<void(int)> pageHandler;
+std::function<int()> currentPageHandler;
+std::function<void(const QString&)> messageHandler;
+std::function<bool(const QString&)> confirmHandler;
+
+}  // namespace
+
+QString Ui_Text(std::string_view latin1) { return QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())); }
+
+std::string Ui_Latin1(const QString& text) {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (QChar c : text) out += c.unicode() < 256 ? static_cast<char>(c.unicode()) : '?';
+    return out;
+}
+
+void Ui_Post(std::function<void()> fn) {
+    QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
+}
+
+void Ui_Flush() { QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall); }
+
+void Ui_ShowPage(int page) {
+    if (pageHandler) pageHandler(page);
+}
+
+int Ui_CurrentPage() { return currentPageHandler ? currentPageHandler() : -1; }
+
+void Ui_SetPageHandler(std::function<void(int)> showPage, std::function<int()> currentPage) {
+    pageHandler = std::move(showPage);
+    currentPageHandler = std::move(currentPage);
+}
+
+void Ui_Message(const QString& text) {
+    if (Gui_QuitConfirmed()) return;
+    if (messageHandler) {
+        messageHandler(text);
+        return;
+    }
+    QMessageBox::information(QApplication::activeWindow(), kUiTitle, text);
+}
+
+bool Ui_Confirm(const QString& text) {
+    if (Gui_QuitConfirmed()) return false;
+    if (confirmHandler) return confirmHandler(text);
+    return QMessageBox::question(QApplication::activeWindow(), kUiTitle, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+void Ui_SetDialogHandlers(std::function<void(const QString&)> message, std::function<bool(const QString&)> confirm) {
+    messageHandler = std::move(message);
+    confirmHandler = std::move(confirm);
+}
+
+void Ui_AutoEdit(QAbstractItemView* view) {
+    QPointer<QAbstractItemView> target(view);
+    QTimer::singleShot(500, view, [target] {
+        if (!target) return;
+        const QModelIndex index = target->currentIndex();
+        // edit() does nothing for a cell that is already being edited.
+        if (index.isValid() && (index.flags() & Qt::ItemIsEditable))
+            target->edit(index);
+    });
+}
+
+void Ui_Name(QWidget* widget, const QString& name) { widget->setAccessibleName(name); }

@@ -1,0 +1,61 @@
+#pragma once
+// What every page of the desktop uses from the window around it: the page
+// stack, texts between the core's Latin-1 and Qt, calls handed to the main
+// thread in order, message boxes titled "Fieldtrace" and the auto-edit timer.
+#include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
+
+class QAbstractItemView;
+class QWidget;
+
+// The pages of the main window's stack, in this order.
+enum UiPage : int {
+    kPageStart = 0,
+    kPageDtBasic,
+    kPageDtHardware,
+    kPageDtFrequencies,
+    kPageDtMeasurements,
+    kPageDtRecording,
+    kPageFileSelection,
+    kPageKmzLevels,
+    kPageKmzScope,
+    kPageKmzColours,
+    kPageKmzProgress,
+    kPageCsvProgress,
+    kPageKmzExtra,
+    kPageCount
+};
+
+inline constexpr const char* kUiTitle = "Fieldtrace";
+
+// Core texts are Latin-1 bytes (the micro sign is 0xB5).
+QString Ui_Text(std::string_view latin1);
+// Back to Latin-1; a character outside Latin-1 becomes '?'.
+std::string Ui_Latin1(const QString& text);
+
+// Runs fn on the main thread after every call posted before it, also when
+// called on the main thread: the one way a view call reaches widgets.
+void Ui_Post(std::function<void()> fn);
+// Runs everything posted so far (tests, and before reading widget state).
+void Ui_Flush();
+
+// Shows a page of the main window (main thread).
+void Ui_ShowPage(int page);
+int Ui_CurrentPage();
+// The page switcher; the main window installs it (tests may install their own).
+void Ui_SetPageHandler(std::function<void(int)> showPage, std::function<int()> currentPage = {});
+
+// A message box titled "Fieldtrace" (main thread; modal); dropped once quitting is confirmed.
+void Ui_Message(const QString& text);
+// A yes/no question titled "Fieldtrace"; no once quitting is confirmed.
+bool Ui_Confirm(const QString& text);
+// Replaces the boxes (tests): message receives every shown text, confirm answers questions.
+void Ui_SetDialogHandlers(std::function<void(const QString&)> message, std::function<bool(const QString&)> confirm);
+
+// The auto-edit timer: the current cell of view opens for editing half a second from now.
+void Ui_AutoEdit(QAbstractItemView* view);
+
+// Sets the accessible name of widget (its visible label, or its purpose).
+void Ui_Name(QWidget* widget, const QString& name);
