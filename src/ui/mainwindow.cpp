@@ -1,0 +1,67 @@
+#include "ui/mainwindow.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+#include "app/gui.h"
+#include "selection/fileselection.h"
+#include "ui/antennaeditor.h"
+#include "ui/csvprogresspage.h"
+#include "ui/drivetestpages.h"
+#include "ui/fileselectionpage.h"
+#include "ui/kmzpages.h"
+#include "ui/startpage.h"
+#include "ui/uishell.h"
+
+MainWindow::MainWindow() {
+    setWindowTitle(QString::fromStdString(Gui_WindowTitle()));
+    setMinimumSize(800, 560);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    stack_ = new QStackedWidget(this);
+    layout->addWidget(stack_);
+    antennas_ = new AntennaEditor(this);
+    start_ = new StartPage(
+        [](int task) {
+            if (task == 1) {
+                Ui_ShowPage(kPageDtBasic);
+            } else {
+                FileSelection_Show(task == 2 ? 0 : 1);  // 0 KMZ, 1 CSV; a change of mode refreshes the list
+                FileSelection_Refresh();
+                Ui_ShowPage(kPageFileSelection);
+            }
+        },
+        [this] { antennas_->open(); }, stack_);
+    driveTest_ = new DriveTestPages(stack_);
+    files_ = new FileSelectionPage(stack_);
+    kmz_ = new KmzPages(stack_);
+    csv_ = new CsvProgressPage(stack_);
+    QWidget* pages[kPageCount] = {};
+    pages[kPageStart] = start_;
+    for (int p = kPageDtBasic; p <= kPageDtRecording; ++p) pages[p] = driveTest_->page(p);
+    pages[kPageFileSelection] = files_;
+    for (int p : {kPageKmzLevels, kPageKmzScope, kPageKmzColours, kPageKmzProgress}) pages[p] = kmz_->page(p);
+    pages[kPageCsvProgress] = csv_;
+    pages[kPageKmzExtra] = new QWidget(stack_);  // only the KMZ export ever used it
+    for (QWidget* page : pages) stack_->addWidget(page);
+    Ui_SetPageHandler([this](int page) { stack_->setCurrentIndex(page); }, [this] { return stack_->currentIndex(); });
+}
+
+MainWindow::~MainWindow() { Ui_SetPageHandler({}, {}); }
+
+QPoint MainWindow::CentredPosition(const QSize& screen) {
+    return {std::max(0, (screen.width() - 640) / 2), std::max(0, (screen.height() - 480) / 2) + 23};
+}
+
+void MainWindow::raiseWindow() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The quit sequence decides; the window closes when the event loop ends.
+    event->ignore();
+    if (closeHandler_) closeHandler_();
+}

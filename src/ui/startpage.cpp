@@ -1,0 +1,115 @@
+#include "ui/startpage.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/uishell.h"
+
+namespace {
+const QColor kHighlight(200, 200, 255);
+}
+
+StartTask::StartTask(int number, const QString& title, const QString& text, QColor normal, StartPage* page)
+    : QFrame(page), number_(number), normal_(normal), current_(normal), page_(page) {
+    setFrameShape(QFrame::StyledPanel);
+    setMouseTracking(true);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(this);
+    auto* heading = new QLabel(title, this);
+    QFont f = heading->font();
+    f.setPointSizeF(f.pointSizeF() * 1.6);
+    f.setBold(true);
+    heading->setFont(f);
+    auto* body = new QLabel(text, this);
+    body->setWordWrap(true);
+    for (QLabel* l : {heading, body}) {
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+        layout->addWidget(l);
+    }
+    layout->addStretch();
+    setMinimumSize(200, 150);
+    Ui_Name(this, title);
+    setAccessibleDescription(text);
+    setHighlighted(false);
+}
+
+void StartTask::setHighlighted(bool on) {
+    current_ = on ? kHighlight : normal_;
+    QPalette p = palette();
+    p.setColor(QPalette::Window, current_);
+    setPalette(p);
+}
+
+void StartTask::enterEvent(QEnterEvent* event) {
+    page_->highlight(number_);
+    QFrame::enterEvent(event);
+}
+
+void StartTask::mouseMoveEvent(QMouseEvent* event) {
+    page_->highlight(number_);
+    event->accept();  // not on to the page, whose background clears the highlight
+}
+
+void StartTask::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+    QFrame::mouseReleaseEvent(event);
+}
+
+void StartTask::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) {
+        emit clicked();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+StartPage::StartPage(std::function<void(int)> task, std::function<void()> antennas, QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(tr("What would you like to do?"), this);
+    QFont f = title->font();
+    f.setPointSizeF(f.pointSizeF() * 1.4);
+    title->setFont(f);
+    layout->addWidget(title);
+    auto* row = new QHBoxLayout;
+    tasks_[0] = new StartTask(1, "Record a drive test",
+                              "Find the TV analyzers on the network, choose frequencies and measurements, and record "
+                              "them along the route.",
+                              QColor(234, 234, 234), this);
+    tasks_[1] = new StartTask(2, "Convert to KMZ",
+                              "Turn record files into a KMZ archive with coloured maps for Google Earth.",
+                              QColor(244, 244, 244), this);
+    tasks_[2] = new StartTask(3, "Convert to CSV", "Turn record files into CSV files for a spreadsheet.",
+                              QColor(234, 234, 234), this);
+    for (int n = 1; n <= 3; ++n) {
+        row->addWidget(tasks_[static_cast<std::size_t>(n - 1)]);
+        connect(tasks_[static_cast<std::size_t>(n - 1)], &StartTask::clicked, this, [task, n] { task(n); });
+    }
+    layout->addLayout(row, 1);
+    auto* settings = new QHBoxLayout;
+    settings->addStretch();
+    auto* antennaButton = new QPushButton(tr("Antenna editor"), this);
+    Ui_Name(antennaButton, "Antenna editor");
+    connect(antennaButton, &QPushButton::clicked, this, [antennas] {
+        if (antennas) antennas();
+    });
+    settings->addWidget(antennaButton);
+    layout->addLayout(settings);
+}
+
+void StartPage::highlight(int n) {
+    if (n == highlight_) return;
+    highlight_ = n;
+    for (int k = 1; k <= 3; ++k) tasks_[static_cast<std::size_t>(k - 1)]->setHighlighted(k == n);
+}
+
+void StartPage::mouseMoveEvent(QMouseEvent* event) {
+    highlight(0);  // the background: no task highlighted
+    QWidget::mouseMoveEvent(event);
+}
