@@ -12,6 +12,7 @@ packages=(
   fonts-liberation2
   libxml2-utils unzip gdal-bin python3
   locales iproute2 iputils-ping
+  xvfb xauth at-spi2-core python3-pyatspi dbus
 )
 
 missing=()

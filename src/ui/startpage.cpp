@@ -21,19 +21,27 @@ StartTask::StartTask(int number, const QString& title, const QString& text, QCol
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(14);
     auto* heading = new QLabel(title, this);
     QFont f = heading->font();
-    f.setPointSizeF(f.pointSizeF() * 1.6);
+    f.setPointSizeF(f.pointSizeF() * 1.8);
     f.setBold(true);
     heading->setFont(f);
     auto* body = new QLabel(text, this);
     body->setWordWrap(true);
+    QFont b = body->font();
+    b.setPointSizeF(b.pointSizeF() * 1.2);
+    body->setFont(b);
+    layout->addStretch();
     for (QLabel* l : {heading, body}) {
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
+        l->setAlignment(Qt::AlignHCenter);
         layout->addWidget(l);
     }
     layout->addStretch();
-    setMinimumSize(200, 150);
+    setMinimumSize(220, 180);
+    setMaximumHeight(320);
     Ui_Name(this, title);
     setAccessibleDescription(text);
     setHighlighted(false);
@@ -72,12 +80,22 @@ void StartTask::keyPressEvent(QKeyEvent* event) {
 StartPage::StartPage(std::function<void(int)> task, std::function<void()> antennas, QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(tr("What would you like to do?"), this);
+    layout->setContentsMargins(28, 24, 28, 20);
+    layout->setSpacing(18);
+    auto* product = new QLabel("Fieldtrace", this);
+    QFont pf = product->font();
+    pf.setPointSizeF(pf.pointSizeF() * 2.4);
+    pf.setBold(true);
+    product->setFont(pf);
+    auto* title = new QLabel(tr("Drive tests of broadcast networks. What would you like to do?"), this);
     QFont f = title->font();
-    f.setPointSizeF(f.pointSizeF() * 1.4);
+    f.setPointSizeF(f.pointSizeF() * 1.3);
     title->setFont(f);
+    layout->addWidget(product);
     layout->addWidget(title);
+    layout->addStretch();
     auto* row = new QHBoxLayout;
+    row->setSpacing(18);
     tasks_[0] = new StartTask(1, "Record a drive test",
                               "Find the TV analyzers on the network, choose frequencies and measurements, and record "
                               "them along the route.",
@@ -91,7 +109,8 @@ StartPage::StartPage(std::function<void(int)> task, std::function<void()> antenn
         row->addWidget(tasks_[static_cast<std::size_t>(n - 1)]);
         connect(tasks_[static_cast<std::size_t>(n - 1)], &StartTask::clicked, this, [task, n] { task(n); });
     }
-    layout->addLayout(row, 1);
+    layout->addLayout(row);
+    layout->addStretch();
     auto* settings = new QHBoxLayout;
     settings->addStretch();
     auto* antennaButton = new QPushButton(tr("Antenna editor"), this);

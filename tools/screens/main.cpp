@@ -1,0 +1,175 @@
+// fieldtrace-screenshots DIR: builds the main window with generated record
+// files and antenna types, walks through the pages the way a user would
+// (through the pages' own callbacks) and saves each page as DIR/<name>.png.
+// It never starts the drive-test search: nothing here touches a network.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
+#include <functional>
+
+#include "antenna/antenna.h"
+#include "synthrecord.h"
+#include "export/csv/csvmodule.h"
+#include "export/kmz/kmzwizard.h"
+#include "instrument/receiverinfo.h"
+#include "platform/paths.h"
+#include "selection/fileselection.h"
+#include "selection/fsini.h"
+#include "ui/antennaeditor.h"
+#include "ui/csvprogresspage.h"
+#include "ui/fileselectionpage.h"
+#include "ui/kmzpages.h"
+#include "ui/mainwindow.h"
+#include "ui/uishell.h"
+
+namespace {
+
+QString outDir;
+int failures = 0;
+
+void Serve(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool ServeUntil(const std::function<bool()>& pred, int timeoutMs = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return pred();
+}
+
+void Save(QWidget* window, const char* name) {
+    Serve(300);
+    const QString path = outDir + "/" + name + ".png";
+    if (!window->grab().save(path)) {
+        std::fprintf(stderr, "fieldtrace-screenshots: cannot write %s\n", qPrintable(path));
+        ++failures;
+        return;
+    }
+    std::printf("%s\n", qPrintable(path));
+}
+
+class Conversions : public FileSelectionTarget {
+public:
+    void startKmz(const std::vector<RecordFileEntry>& marked) override {
+        const auto slash = marked.front().path.rfind('/');
+        Kmz_Start(marked, marked.front().path.substr(0, slash));
+    }
+    void startCsv(const std::vector<RecordFileEntry>& marked, const std::string& directory) override {
+        if (Csv_Start(marked, directory)) Ui_ShowPage(kPageCsvProgress);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fieldtrace-screenshots DIR\n");
+        return 2;
+    }
+    outDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outDir);
+    QTemporaryDir work;
+    const std::string data = work.path().toStdString() + "/data", records = work.path().toStdString() + "/records";
+    QDir().mkpath(QString::fromStdString(data));
+    QDir().mkpath(QString::fromStdString(records));
+    Platform_SetDataDirectory(data);
+
+    // A morning's drive: three frequencies of one analyzer.
+    const struct {
+        double mhz;
+        const char* description;
+    } channels[] = {{474.0, "Ch21 Munich"}, {482.0, "Ch22 Regional"}, {690.0, "Ch48 SFN"}};
+    std::uint64_t seed = 7;
+    for (const auto& c : channels) {
+        SynthRecordOptions o;
+        o.samples = 900;
+        o.seed = seed++;
+        o.frequencyMHz = c.mhz;
+        o.description = c.description;
+        o.outputDirectory = records;
+        std::string path, error;
+        if (!Synth_WriteRecordFile(o, path, error)) {
+            std::fprintf(stderr, "fieldtrace-screenshots: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    FileSelection_SaveDirectory(data, records);
+
+    ReceiverInfo_Init();
+    MainWindow window;
+    window.resize(1100, 720);
+    Antenna_Init(window.antennas(), data);
+    Antenna_Update([](AntennaList& list) {
+        int at = 0;
+        list.addAntenna("Dipole VHF/UHF", &at);
+        for (auto p : {KFactorPoint{170.0, 12.5}, {300.0, 16.0}, {470.0, 19.5}, {600.0, 21.0}, {862.0, 24.5}})
+            list.addPoint(at, p);
+        list.addAntenna("Log-periodic LP-1000", &at);
+        for (auto p : {KFactorPoint{200.0, 9.0}, {500.0, 14.0}, {1000.0, 20.5}}) list.addPoint(at, p);
+        return AntennaEdit::Ok;
+    });
+    Antenna_ShowTable();
+    Conversions conversions;
+    FileSelection_Init(*window.files(), conversions, data);
+    Kmz_Init(*window.kmz(), window.kmz()->levelTableView(), data);
+    Csv_Init(*window.csv());
+    window.show();
+
+    Ui_ShowPage(kPageStart);
+    Save(&window, "start");
+
+    FileSelection_Show(0);
+    FileSelection_Refresh();
+    Ui_ShowPage(kPageFileSelection);
+    onFileSelectionTable(1, 1);
+    onFileSelectionTable(2, 1);
+    Save(&window, "files-kmz");
+
+    onFileSelectionNext();
+    ServeUntil([] { return Ui_CurrentPage() == kPageKmzLevels; });
+    Save(&window, "kmz-levels");
+    onKmzLevelConfigurationNext();
+    ServeUntil([] { return Ui_CurrentPage() == kPageKmzScope; });
+    Serve(1500);  // the files load
+    Save(&window, "kmz-scope");
+    onKmzScopeNext();
+    ServeUntil([] { return Ui_CurrentPage() == kPageKmzColours; });
+    onKmzColorsAuto();
+    Save(&window, "kmz-colours");
+    onKmzColorsNext();
+    ServeUntil([] { return Ui_CurrentPage() == kPageKmzProgress; });
+    Serve(200);
+    Save(&window, "kmz-progress");
+    ServeUntil([] { return Kmz_WaitFinished(0); }, 60000);
+    Serve(500);
+
+    FileSelection_Show(1);
+    FileSelection_Refresh();
+    Ui_ShowPage(kPageFileSelection);
+    onFileSelectionAll();
+    Save(&window, "files-csv");
+    onFileSelectionNext();
+    Serve(100);
+    Save(&window, "csv-progress");
+    ServeUntil([] { return Csv_State() == kCsvIdle; }, 60000);
+
+    window.antennas()->open();
+    window.antennas()->resize(900, 600);
+    Save(window.antennas(), "antenna-editor");
+    window.antennas()->hide();
+
+    Kmz_Close();
+    Csv_Close();
+    FileSelection_Close();
+    Antenna_Close();
+    return failures ? 1 : 0;
+}
