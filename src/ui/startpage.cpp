@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -14,12 +15,11 @@ const QColor kHighlight(200, 200, 255);
 }
 
 StartTask::StartTask(int number, const QString& title, const QString& text, QColor normal, StartPage* page)
-    : QFrame(page), number_(number), normal_(normal), current_(normal), page_(page) {
-    setFrameShape(QFrame::StyledPanel);
+    : QAbstractButton(page), number_(number), normal_(normal), current_(normal), page_(page) {
+    setText(title);
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
-    setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(14);
@@ -49,32 +49,29 @@ StartTask::StartTask(int number, const QString& title, const QString& text, QCol
 
 void StartTask::setHighlighted(bool on) {
     current_ = on ? kHighlight : normal_;
-    QPalette p = palette();
-    p.setColor(QPalette::Window, current_);
-    setPalette(p);
+    update();
+}
+
+void StartTask::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), current_);
+    painter.setPen(QColor(170, 170, 170));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRect(rect().adjusted(2, 2, -3, -3));
+    }
 }
 
 void StartTask::enterEvent(QEnterEvent* event) {
     page_->highlight(number_);
-    QFrame::enterEvent(event);
+    QAbstractButton::enterEvent(event);
 }
 
 void StartTask::mouseMoveEvent(QMouseEvent* event) {
     page_->highlight(number_);
+    QAbstractButton::mouseMoveEvent(event);
     event->accept();  // not on to the page, whose background clears the highlight
-}
-
-void StartTask::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
-    QFrame::mouseReleaseEvent(event);
-}
-
-void StartTask::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) {
-        emit clicked();
-        return;
-    }
-    QFrame::keyPressEvent(event);
 }
 
 StartPage::StartPage(std::function<void(int)> task, std::function<void()> antennas, QWidget* parent) : QWidget(parent) {

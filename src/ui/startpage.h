@@ -2,7 +2,7 @@
 // The start page: three tasks (record a drive test, convert to KMZ, convert
 // to CSV), exactly one highlighted while the mouse is over a task, and the
 // antenna editor among the settings.
-#include <QFrame>
+#include <QAbstractButton>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -27,22 +27,19 @@ private:
     int highlight_ = 0;
 };
 
-// One task area: a coloured frame with a title and a line of explanation.
-class StartTask : public QFrame {
+// One task area: a coloured button with a title and a line of explanation
+// (a button, so that keyboards and screen readers can press it).
+class StartTask : public QAbstractButton {
     Q_OBJECT
 public:
     StartTask(int number, const QString& title, const QString& text, QColor normal, StartPage* page);
     void setHighlighted(bool on);
     QColor colour() const { return current_; }
 
-signals:
-    void clicked();
-
 protected:
     void enterEvent(QEnterEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     int number_;

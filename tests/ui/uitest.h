@@ -13,7 +13,7 @@ inline QApplication& UiTest_App() {
     static char name[] = "test_ui";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         return new QApplication(argc, argv);
     }();
     return *app;
