@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -128,6 +129,7 @@ AntennaEditor::AntennaEditor(QWidget* parent) : QWidget(parent, Qt::Window), cho
     antennas_->item(0, kNameColumn)->setToolTip("Type the name of a new antenna here, then press Add.");
     connect(addAntennaButton, &QPushButton::clicked, this, [this] { addAntenna(); });
     connect(antennas_, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
+        if (filling_) return;  // rows removed by the editor move the current cell, not the user
         if (row == 0 && column == kNameColumn) Ui_AutoEdit(antennas_);
         if (row >= 1 && column >= kNameColumn) selectAntenna(row);
     });
@@ -405,7 +407,9 @@ void AntennaEditor::editPoint(int row, int column) {
         const AntennaEdit edit =
             Antenna_Update([&](AntennaList& list) { return list.changePoint(selected_, row, point, &moved); });
         if (edit == AntennaEdit::PointExists) Ui_Message(kPointExistsText);
-        if (edit == AntennaEdit::Ok && moved != row) points_->setCurrentCell(moved, column);
+        // The cell follows its point once the view has closed the cell editor.
+        if (edit == AntennaEdit::Ok && moved != row)
+            QTimer::singleShot(0, this, [this, moved, column] { points_->setCurrentCell(moved, column); });
     }
     // Shows the stored values again: re-sorted after a move, restored after a refusal.
     fillPointRows();
