@@ -1,5 +1,7 @@
 #include "platform/datetime.h"
 
+#include <cstdlib>
+
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -53,9 +55,9 @@ LocalDateTime DateTime_Split(double dateTime) {
     return t;
 }
 
-double DateTime_Now() {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
+namespace {
+
+double LocalValue(const timespec& ts) {
     std::tm local{};
     time_t secs = ts.tv_sec;
     localtime_r(&secs, &local);
@@ -67,6 +69,27 @@ double DateTime_Now() {
     t.minute = local.tm_min;
     t.second = local.tm_sec;
     return DateTime_Make(t) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+double DateTime_Now() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return LocalValue(ts);
+}
+
+double DateTime_ExportNow() {
+    // SOURCE_DATE_EPOCH: the reproducible-builds convention for fixing the
+    // time that generated files carry.
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    long long seconds = 0;
+    if (epoch && Text_ParseInt(epoch, seconds) && seconds >= 0) {
+        timespec ts{};
+        ts.tv_sec = static_cast<time_t>(seconds);
+        return LocalValue(ts);
+    }
+    return DateTime_Now();
 }
 
 void DateTime_FormatInto(const LocalDateTime& t, char* buffer, std::size_t size) {
@@ -94,5 +117,5 @@ bool DateTime_ParseText(std::string_view text, LocalDateTime& t) {
 }
 
 void Gui_FormatNow(char* buffer, std::size_t size) {
-    DateTime_FormatInto(DateTime_Split(DateTime_Now()), buffer, size);
+    DateTime_FormatInto(DateTime_Split(DateTime_ExportNow()), buffer, size);
 }

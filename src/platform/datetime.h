@@ -15,6 +15,10 @@ struct LocalDateTime {
 
 // Current local date-time value, with sub-second resolution.
 double DateTime_Now();
+// The time stamped into exported files: the current time, or the time given
+// by SOURCE_DATE_EPOCH (seconds since 1970) so that an export can be repeated
+// byte for byte.
+double DateTime_ExportNow();
 // The broken-down local time of a date-time value (seconds truncated).
 LocalDateTime DateTime_Split(double dateTime);
 // The date-time value of a broken-down local time.
@@ -25,5 +29,5 @@ void DateTime_FormatInto(const LocalDateTime& t, char* buffer, std::size_t size)
 // a date or time out of range.
 bool DateTime_ParseText(std::string_view text, LocalDateTime& t);
 
-// The current local time as "%02d.%02d.%04d %02d:%02d:%02d" (day first); used to stamp outputs.
+// The export time (DateTime_ExportNow) as "%02d.%02d.%04d %02d:%02d:%02d" (day first); used to stamp outputs.
 void Gui_FormatNow(char* buffer, std::size_t size);

@@ -110,14 +110,15 @@ int main(int argc, char** argv) {
     Antenna_Init(window.antennas(), data);
     Antenna_Update([](AntennaList& list) {
         int at = 0;
-        list.addAntenna("Dipole VHF/UHF", &at);
+        list.addAntenna("Dipole UHF", &at);
         for (auto p : {KFactorPoint{170.0, 12.5}, {300.0, 16.0}, {470.0, 19.5}, {600.0, 21.0}, {862.0, 24.5}})
             list.addPoint(at, p);
         list.addAntenna("Log-periodic LP-1000", &at);
         for (auto p : {KFactorPoint{200.0, 9.0}, {500.0, 14.0}, {1000.0, 20.5}}) list.addPoint(at, p);
         return AntennaEdit::Ok;
     });
-    Antenna_ShowTable();
+    Antenna_Save(data);
+    Antenna_Load(data);  // shows the list and selects the first antenna
     Conversions conversions;
     FileSelection_Init(*window.files(), conversions, data);
     Kmz_Init(*window.kmz(), window.kmz()->levelTableView(), data);

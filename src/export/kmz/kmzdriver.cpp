@@ -156,7 +156,7 @@ KmzWriteResult Kmz_WriteArchive(KmzDataSet& data, const KmzWriteRequest& request
     KmzExport ex(sink, data, request.scope);
     ex.anchors = request.anchors;
     ex.colours = request.colours;
-    ex.stamp = request.stamp.empty() ? Kmz_MakeStamp(DateTime_Now()) : request.stamp;
+    ex.stamp = request.stamp.empty() ? Kmz_MakeStamp(DateTime_ExportNow()) : request.stamp;
     ex.area = area;
     ex.depth = MapArea_Depth(area.side, request.scope.zoomMetres);
     ex.cancelled = cancelled;

@@ -302,7 +302,7 @@ bool KmzLoad_ReadHeaders(const std::vector<KmzSourceFile>& files, int commonUnit
             f.graphFromCommon[static_cast<std::size_t>(f.graphMap[g])] = static_cast<int>(g);
     }
     data.statistics = Recording_NewStatistics(data.mapChannels());
-    data.outputName = files.size() == 1 ? files.front().entry.path : KmzLoad_MultiFileName(recordFolder, DateTime_Now());
+    data.outputName = files.size() == 1 ? files.front().entry.path : KmzLoad_MultiFileName(recordFolder, DateTime_ExportNow());
     return true;
 }
 

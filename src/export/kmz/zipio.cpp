@@ -31,7 +31,7 @@ int DeflateThreads(int asked) {
 }
 
 zip_fileinfo EntryInfoNow() {
-    const LocalDateTime now = DateTime_Split(DateTime_Now());
+    const LocalDateTime now = DateTime_Split(DateTime_ExportNow());
     zip_fileinfo info{};
     info.tmz_date.tm_sec = static_cast<uInt>(now.second);
     info.tmz_date.tm_min = static_cast<uInt>(now.minute);
