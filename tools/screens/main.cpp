@@ -104,6 +104,12 @@ int main(int argc, char** argv) {
     }
     FileSelection_SaveDirectory(data, records);
 
+    // Nobody is there to answer: messages go to stderr, questions are answered no.
+    Ui_SetDialogHandlers([](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); },
+                         [](const QString& text) {
+                             std::fprintf(stderr, "question (no): %s\n", qPrintable(text));
+                             return false;
+                         });
     ReceiverInfo_Init();
     MainWindow window;
     window.resize(1100, 720);
