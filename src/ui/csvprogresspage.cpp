@@ -1,3 +1,121 @@
 #include "ui/csvprogresspage.h"
 
-CsvProgressPage::CsvProgressPage(QWidget* parent) : QWidget(parent) {}
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/text.h"
+#include "ui/uishell.h"
+
+namespace {
+
+// A queued view call; dropped when the page is gone before it runs.
+template <class Page, class Fn>
+void PostTo(Page* page, Fn fn) {
+    Ui_Post([guard = QPointer<Page>(page), fn = std::move(fn)] {
+        if (guard) fn();
+    });
+}
+
+QPushButton* Button(const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    Ui_Name(button, text);
+    button->setMinimumWidth(110);
+    return button;
+}
+
+// The final message names the files and the folder in the file system's
+// bytes (UTF-8 here); the module's own texts are plain ASCII.
+QString MessageText(const std::string& bytes) {
+    return Text_IsUtf8(bytes) ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) : Ui_Text(bytes);
+}
+
+}  // namespace
+
+CsvProgressPage::CsvProgressPage(QWidget* parent) : QWidget(parent) {
+    title_ = new QLabel(tr("Step 2 of 2: Conversion"), this);
+    QFont titleFont = title_->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
+    titleFont.setBold(true);
+    title_->setFont(titleFont);
+    hint_ = new QLabel(tr("The marked record files are written as CSV files beside them. Home cancels the conversion."), this);
+    hint_->setWordWrap(true);
+    Ui_Name(title_, "Page title");
+    Ui_Name(hint_, "Hint");
+
+    file_ = new QLabel(this);
+    QFont fileFont = file_->font();
+    fileFont.setPointSizeF(fileFont.pointSizeF() * 1.3);
+    file_->setFont(fileFont);
+    file_->setAlignment(Qt::AlignCenter);
+    Ui_Name(file_, "File");
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setTextVisible(true);
+    progress_->setMinimumSize(360, 32);
+    Ui_Name(progress_, "Progress");
+
+    home_ = Button(tr("Home"), this);
+    home_->setToolTip(tr("Cancel the conversion"));
+    previous_ = Button(tr("Previous"), this);
+    next_ = Button(tr("Next"), this);
+    // The conversion is the last step and runs by itself: only Home (cancel) acts here.
+    previous_->setEnabled(false);
+    next_->setEnabled(false);
+
+    auto* centre = new QVBoxLayout;
+    centre->setSpacing(16);
+    centre->addWidget(file_);
+    centre->addWidget(progress_);
+    auto* middle = new QHBoxLayout;
+    middle->addStretch(1);
+    middle->addLayout(centre, 4);
+    middle->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(home_);
+    buttons->addStretch(1);
+    buttons->addWidget(previous_);
+    buttons->addWidget(next_);
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(24, 20, 24, 20);
+    page->setSpacing(12);
+    page->addWidget(title_);
+    page->addWidget(hint_);
+    page->addStretch(1);
+    page->addLayout(middle);
+    page->addStretch(2);
+    page->addLayout(buttons);
+
+    connect(home_, &QPushButton::clicked, this, [this] {
+        // Asked once; the conversion stops before its next sample and then finishes.
+        home_->setEnabled(false);
+        onCsvProgHome();
+    });
+}
+
+void CsvProgressPage::showFileLabel(const std::string& label) {
+    PostTo(this, [this, label = Ui_Text(label)] {
+        file_->setText(label);
+        progress_->setValue(0);
+        progress_->show();
+        home_->setEnabled(true);
+    });
+}
+
+void CsvProgressPage::setProgress(int percent) {
+    PostTo(this, [this, percent] { progress_->setValue(qBound(0, percent, 100)); });
+}
+
+void CsvProgressPage::finish(const std::string& message) {
+    // Queued like every call of the conversion thread, so the message follows the last progress.
+    PostTo(this, [this, message = MessageText(message)] {
+        home_->setEnabled(true);
+        progress_->hide();
+        Ui_Message(message);
+        Ui_ShowPage(kPageFileSelection);
+    });
+}
