@@ -121,6 +121,9 @@ AntennaEditor::AntennaEditor(QWidget* parent) : QWidget(parent, Qt::Window), cho
 
     // Antenna types.
     antennas_ = MakeTable({"", "Antenna", "Start [MHz]", "Stop [MHz]"}, "Antenna types");
+    // The name takes the room; the frequencies keep their width, so no name is cut while there is space.
+    for (int c : {kStartColumn, kStopColumn})
+        antennas_->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     auto* addAntennaButton = RowButton("Add", "Add antenna", 0);
     antennas_->setCellWidget(0, kButtonColumn, addAntennaButton);
     antennas_->setItem(0, kNameColumn, Cell({}, true));

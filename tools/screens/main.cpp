@@ -22,6 +22,7 @@
 #include "ui/antennaeditor.h"
 #include "ui/csvprogresspage.h"
 #include "ui/fileselectionpage.h"
+#include "ui/kmzcolourpage.h"
 #include "ui/kmzpages.h"
 #include "ui/mainwindow.h"
 #include "ui/uishell.h"
@@ -87,11 +88,17 @@ int main(int argc, char** argv) {
     const struct {
         double mhz;
         const char* description;
-    } channels[] = {{474.0, "Ch21 Munich"}, {482.0, "Ch22 Regional"}, {690.0, "Ch48 SFN"}};
+        long long samples;
+        int day;
+    } channels[] = {{474.0, "Ch21 Munich", 900, 1},
+                    {474.0, "Ch21 Autobahn A9", 120000, 2},
+                    {482.0, "Ch22 Regional", 900, 1},
+                    {690.0, "Ch48 SFN", 900, 1}};
     std::uint64_t seed = 7;
     for (const auto& c : channels) {
         SynthRecordOptions o;
-        o.samples = 900;
+        o.samples = c.samples;
+        o.start.day = c.day;
         o.seed = seed++;
         o.frequencyMHz = c.mhz;
         o.description = c.description;
@@ -151,10 +158,11 @@ int main(int argc, char** argv) {
     onKmzScopeNext();
     ServeUntil([] { return Ui_CurrentPage() == kPageKmzColours; });
     onKmzColorsAuto();
+    window.kmz()->colourPage().profiles->setEditText("Munich UHF");
     Save(&window, "kmz-colours");
     onKmzColorsNext();
     ServeUntil([] { return Ui_CurrentPage() == kPageKmzProgress; });
-    Serve(200);
+    Serve(1500);  // under way
     Save(&window, "kmz-progress");
     ServeUntil([] { return Kmz_WaitFinished(0); }, 60000);
     Serve(500);
@@ -165,7 +173,7 @@ int main(int argc, char** argv) {
     onFileSelectionAll();
     Save(&window, "files-csv");
     onFileSelectionNext();
-    Serve(100);
+    Serve(700);  // the short drive is done, the long one under way
     Save(&window, "csv-progress");
     ServeUntil([] { return Csv_State() == kCsvIdle; }, 60000);
 
