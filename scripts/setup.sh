@@ -13,6 +13,7 @@ packages=(
   libxml2-utils unzip gdal-bin python3
   locales iproute2 iputils-ping
   xvfb xauth at-spi2-core python3-pyatspi dbus
+  help2man dpkg-dev file
 )
 
 missing=()
