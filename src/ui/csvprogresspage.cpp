@@ -12,25 +12,11 @@
 
 namespace {
 
-// A queued view call; dropped when the page is gone before it runs.
-template <class Page, class Fn>
-void PostTo(Page* page, Fn fn) {
-    Ui_Post([guard = QPointer<Page>(page), fn = std::move(fn)] {
-        if (guard) fn();
-    });
-}
-
 QPushButton* Button(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     Ui_Name(button, text);
     button->setMinimumWidth(110);
     return button;
-}
-
-// The final message names the files and the folder in the file system's
-// bytes (UTF-8 here); the module's own texts are plain ASCII.
-QString MessageText(const std::string& bytes) {
-    return Text_IsUtf8(bytes) ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) : Ui_Text(bytes);
 }
 
 }  // namespace
@@ -98,7 +84,7 @@ CsvProgressPage::CsvProgressPage(QWidget* parent) : QWidget(parent) {
 }
 
 void CsvProgressPage::showFileLabel(const std::string& label) {
-    PostTo(this, [this, label = Ui_Text(label)] {
+    Ui_PostTo(this, [this, label = Ui_Text(label)] {
         file_->setText(label);
         progress_->setValue(0);
         progress_->show();
@@ -107,12 +93,12 @@ void CsvProgressPage::showFileLabel(const std::string& label) {
 }
 
 void CsvProgressPage::setProgress(int percent) {
-    PostTo(this, [this, percent] { progress_->setValue(qBound(0, percent, 100)); });
+    Ui_PostTo(this, [this, percent] { progress_->setValue(qBound(0, percent, 100)); });
 }
 
 void CsvProgressPage::finish(const std::string& message) {
     // Queued like every call of the conversion thread, so the message follows the last progress.
-    PostTo(this, [this, message = MessageText(message)] {
+    Ui_PostTo(this, [this, message = Ui_PathText(message)] {
         home_->setEnabled(true);
         progress_->hide();
         Ui_Message(message);

@@ -19,20 +19,6 @@
 
 namespace {
 
-// A queued view call; dropped when the page is gone before it runs.
-template <class Page, class Fn>
-void PostTo(Page* page, Fn fn) {
-    Ui_Post([guard = QPointer<Page>(page), fn = std::move(fn)] {
-        if (guard) fn();
-    });
-}
-
-// Paths are the file system's bytes: UTF-8 on this desktop, Latin-1 in names
-// the recorder made. Shown as whichever they are.
-QString PathText(const std::string& bytes) {
-    return Text_IsUtf8(bytes) ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) : Ui_Text(bytes);
-}
-
 enum Column { kColumnMark = 0, kColumnDescription, kColumnCreated, kColumnSamples, kColumnCount };
 
 QPushButton* Button(const QString& text, QWidget* parent) {
@@ -172,7 +158,7 @@ bool FileSelectionPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FileSelectionPage::setPageTexts(const std::string& title, const std::string& hint) {
-    PostTo(this, [this, title = Ui_Text(title), hint = Ui_Text(hint)] {
+    Ui_PostTo(this, [this, title = Ui_Text(title), hint = Ui_Text(hint)] {
         title_->setText(title);
         hint_->setText(hint);
     });
@@ -180,7 +166,7 @@ void FileSelectionPage::setPageTexts(const std::string& title, const std::string
 
 void FileSelectionPage::showModeControls(int mode) {
     // Marking every file at once makes sense only for the CSV conversion of many files.
-    PostTo(this, [this, mode] {
+    Ui_PostTo(this, [this, mode] {
         const bool csv = mode == kSelectionModeCsv;
         markAll_->setVisible(csv);
         markNone_->setVisible(csv);
@@ -188,7 +174,7 @@ void FileSelectionPage::showModeControls(int mode) {
 }
 
 void FileSelectionPage::showDirectory(const std::string& directory) {
-    PostTo(this, [this, directory = PathText(directory)] {
+    Ui_PostTo(this, [this, directory = Ui_PathText(directory)] {
         directory_->setText(directory);
         directory_->setToolTip(directory);
         directory_->setCursorPosition(0);
@@ -196,7 +182,7 @@ void FileSelectionPage::showDirectory(const std::string& directory) {
 }
 
 void FileSelectionPage::setListEnabled(bool enabled) {
-    PostTo(this, [this, enabled] {
+    Ui_PostTo(this, [this, enabled] {
         for (QWidget* w : std::initializer_list<QWidget*>{table_, standard_, frequency_, markAll_, markNone_, next_})
             w->setEnabled(enabled);
     });
@@ -210,11 +196,11 @@ void FileSelectionPage::fillCombo(QComboBox* combo, const std::vector<std::strin
 }
 
 void FileSelectionPage::setStandardFilter(const std::vector<std::string>& items, int selected) {
-    PostTo(this, [this, items, selected] { fillCombo(standard_, items, selected); });
+    Ui_PostTo(this, [this, items, selected] { fillCombo(standard_, items, selected); });
 }
 
 void FileSelectionPage::setFrequencyFilter(const std::vector<std::string>& items, int selected) {
-    PostTo(this, [this, items, selected] { fillCombo(frequency_, items, selected); });
+    Ui_PostTo(this, [this, items, selected] { fillCombo(frequency_, items, selected); });
 }
 
 void FileSelectionPage::paintShade(int tableRow, const RowShade& shade) {
@@ -228,7 +214,7 @@ void FileSelectionPage::paintShade(int tableRow, const RowShade& shade) {
 }
 
 void FileSelectionPage::setRows(const std::vector<FileSelectionRow>& rows) {
-    PostTo(this, [this, rows] {
+    Ui_PostTo(this, [this, rows] {
         table_->setRowCount(0);
         table_->setRowCount(static_cast<int>(rows.size()));
         for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
@@ -245,13 +231,13 @@ void FileSelectionPage::setRows(const std::vector<FileSelectionRow>& rows) {
 }
 
 void FileSelectionPage::setMark(int row, bool marked) {
-    PostTo(this, [this, row, marked] {
+    Ui_PostTo(this, [this, row, marked] {
         if (QTableWidgetItem* item = table_->item(row - 1, kColumnMark)) ShowMarkState(item, marked);
     });
 }
 
 void FileSelectionPage::shadeRows(const std::vector<RowShade>& shades) {
-    PostTo(this, [this, shades] {
+    Ui_PostTo(this, [this, shades] {
         for (int r = 0; r < static_cast<int>(shades.size()) && r < table_->rowCount(); ++r)
             paintShade(r, shades[static_cast<std::size_t>(r)]);
     });

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "app/gui.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -25,6 +26,10 @@ std::string Ui_Latin1(const QString& text) {
     out.reserve(static_cast<std::size_t>(text.size()));
     for (QChar c : text) out += c.unicode() < 256 ? static_cast<char>(c.unicode()) : '?';
     return out;
+}
+
+QString Ui_PathText(const std::string& bytes) {
+    return Text_IsUtf8(bytes) ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) : Ui_Text(bytes);
 }
 
 void Ui_Post(std::function<void()> fn) {

@@ -2,6 +2,7 @@
 // What every page of the desktop uses from the window around it: the page
 // stack, texts between the core's Latin-1 and Qt, calls handed to the main
 // thread in order, message boxes titled "Fieldtrace" and the auto-edit timer.
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <string>
@@ -38,6 +39,16 @@ std::string Ui_Latin1(const QString& text);
 // Runs fn on the main thread after every call posted before it, also when
 // called on the main thread: the one way a view call reaches widgets.
 void Ui_Post(std::function<void()> fn);
+// Ui_Post for a page's own widgets: dropped when the page is gone before it runs.
+template <class Page, class Fn>
+void Ui_PostTo(Page* page, Fn fn) {
+    Ui_Post([guard = QPointer<Page>(page), fn = std::move(fn)] {
+        if (guard) fn();
+    });
+}
+// Paths and the messages that name them are the file system's bytes: UTF-8 on
+// this desktop, Latin-1 in names the recorder made. Shown as whichever they are.
+QString Ui_PathText(const std::string& bytes);
 // Runs everything posted so far (tests, and before reading widget state).
 void Ui_Flush();
 

@@ -26,7 +26,9 @@ struct EditorFixture {
     explicit EditorFixture(const AntennaList& initial = {}) {
         UiTest_App();
         Platform_SetDataDirectory(dir.path());
-        if (initial.count() > 0) EXPECT_TRUE(AntennaList_Save(initial, dir.file("antennas.ini")));
+        if (initial.count() > 0) {
+            EXPECT_TRUE(AntennaList_Save(initial, dir.file("antennas.ini")));
+        }
         Antenna_Init(&editor, dir.path());
         Ui_Flush();
         editor.open([this] { ++closedCalls; });
@@ -220,7 +222,9 @@ TEST(AntennaEditor, ImportAndExportThroughTheFileDialogs) {
     fx.editor.setFileChooser([&](bool save, const QString&, const QString& directory, const QString& proposed) {
         saves.push_back(save);
         EXPECT_EQ(directory.toStdString(), fx.dir.path());
-        if (save) EXPECT_EQ(proposed, "Alpha.csv");
+        if (save) {
+            EXPECT_EQ(proposed, "Alpha.csv");
+        }
         return chosen;
     });
     ASSERT_EQ(fx.editor.selectedAntenna(), 1);  // the first antenna is selected after loading
