@@ -1,6 +1,7 @@
 // The record file selection page and the CSV progress page, driven as a user
 // would: clicks on mark cells and buttons, keys on the filters. The CSV files
 // the pages produce must equal those of `fieldtrace-cli csv`.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -99,7 +100,7 @@ protected:
         UiTest_App();
         Gui_ResetQuit();
         Platform_SetDataDirectory(data.path());
-        Ui_SetPageHandler([this](int p) { currentPage = p; }, [this] { return currentPage; });
+        Ui_SetPageHandler([this](int p) { currentPage = p; shown.push_back(p); }, [this] { return currentPage; });
         // The folder of the last session is where the record files are.
         ASSERT_TRUE(FileSelection_SaveDirectory(data.path(), records.path()));
     }
@@ -153,7 +154,8 @@ protected:
         ClickMark(RowOf("Mux A"));
         ClickMark(RowOf("Mux B"));
         Click(selection.nextButton());
-        EXPECT_EQ(currentPage, kPageCsvProgress);
+        // Small files may be done before the first look: the progress page was shown all the same.
+        EXPECT_NE(std::find(shown.begin(), shown.end(), kPageCsvProgress), shown.end());
         ASSERT_TRUE(WaitFor([&] { return !dialogs.messages.empty(); }));
         EXPECT_EQ(currentPage, kPageFileSelection);
         EXPECT_EQ(Csv_State(), kCsvIdle);
@@ -187,6 +189,7 @@ protected:
     FileSelectionPage selection;
     CsvProgressPage progress;
     int currentPage = -1;
+    std::vector<int> shown;  // every page shown, in order
 };
 
 TEST_F(FileSelectionUi, MarkedFilesConvertLikeTheCommandLine) {

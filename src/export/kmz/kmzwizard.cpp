@@ -34,6 +34,7 @@ struct KmzModule {
     KmzColourScope colourScope;  // the colour tree's rows, built by the worker
     int scopeGeneration = 0;     // counts the scopes accepted; the worker rebuilds the rows for each
     bool loaded = false;         // the data set is complete; the scope page may read its channels
+    bool homeWhileWriting = false;  // Home on the progress page, perhaps before the worker saw the writing state
 
     std::mutex profileLock;  // the profile state is used by the worker (filling) and the colour page
     KmzProfileState profiles;
@@ -155,7 +156,13 @@ WorkerEnd RunWorker() {
     view.setZoomMetres(kKmzDefaultZoomMetres);
     view.showSelection(true);
 
-    if (WaitForChoices() == kKmzStateIdle) return {};
+    if (WaitForChoices() == kKmzStateIdle) {
+        // Home on the progress page leaves the user nowhere else: the worker ends the page as after
+        // a cancelled write, even when the cancel came before it started writing.
+        std::lock_guard<std::mutex> guard(m.lock);
+        if (m.homeWhileWriting) return {kKmzAborted, true, KmzPage::Start};
+        return {};
+    }
     KmzWriteRequest request;
     {
         std::lock_guard<std::mutex> guard(m.lock);
@@ -317,6 +324,10 @@ void onKmzLevelConfigurationNext() {
     JoinWorker();
     m.view->showSelection(false);
     m.view->showPage(KmzPage::Scope);
+    {
+        std::lock_guard<std::mutex> guard(m.lock);
+        m.homeWhileWriting = false;
+    }
     SetState(kKmzStateScope);
     m.worker = std::thread(Worker);
 }
@@ -422,6 +433,7 @@ void onKmzProgHome() {
     KmzModule& m = Module();
     std::lock_guard<std::mutex> guard(m.lock);
     if (m.state == kKmzStateWriting) {
+        m.homeWhileWriting = true;
         m.state = kKmzStateIdle;
         m.changed.notify_all();
     }

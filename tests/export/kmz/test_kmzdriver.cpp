@@ -513,6 +513,22 @@ TEST(KmzWizard, HomeOnTheProgressPageAbortsAndLeavesNoArchive) {
     EXPECT_TRUE(w.view.waitPage(KmzPage::Start));
 }
 
+// A click on Home right after Next, before the worker has seen the writing state, must not
+// leave the user on the progress page with nothing happening.
+TEST(KmzWizard, HomeAtOnceAfterNextStillEndsOnTheStartPage) {
+    Wizard w({{300, "Ch21"}});
+    w.LoadedScopePage();
+    onKmzScopeNext();
+    ASSERT_TRUE(w.view.waitFor("colour tree", 1));
+    onKmzColorsNext();
+    onKmzProgHome();
+    ASSERT_TRUE(Kmz_WaitFinished(60000));
+    ASSERT_TRUE(w.view.waitFor("message "));
+    EXPECT_EQ(w.view.messages(), std::vector<std::string>{"Drive test result file conversion aborted by user."});
+    EXPECT_TRUE(w.view.waitPage(KmzPage::Start));
+    EXPECT_FALSE(FileExists(w.Archive()));
+}
+
 TEST(KmzWizard, CancelWhileLoadingShowsThePageOfTheButton) {
     Wizard w({{20000, "big"}});
     Kmz_Start(w.entries, w.dir.path());
