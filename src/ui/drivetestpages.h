@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <mutex>
 
+#include "drivetest/frequencypageview.h"
 #include "drivetest/wizardviews.h"
 #include "measure/gpssetup.h"
 
@@ -17,6 +18,8 @@ public:
     // The page widget for kPageDtBasic .. kPageDtRecording.
     QWidget* page(int uiPage) const;
     GpsSetupView& gpsPanel() { return gps_; }
+    FrequencyPageView* frequencyView() { return nullptr; }
+    DriveTestView* recordingView() { return nullptr; }
 
     void showPage(WizardPage page) override;
     void message(const std::string& text) override;

@@ -1,0 +1,86 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <atomic>
+
+#include "antenna/antenna.h"
+#include "export/csv/csvmodule.h"
+#include "export/kmz/kmzwizard.h"
+#include "instrument/receiverinfo.h"
+#include "instrument/tcpscpi.h"
+#include "measure/gpssetup.h"
+#include "drivetest/gpshost.h"
+#include "platform/network.h"
+#include "ui/antennaeditor.h"
+#include "ui/csvprogresspage.h"
+#include "ui/drivetestpages.h"
+#include "ui/fileselectionpage.h"
+#include "ui/kmzpages.h"
+#include "ui/mainwindow.h"
+#include "ui/uishell.h"
+
+// Next of the file selection: the KMZ wizard or the CSV conversion.
+class Application::ConversionStart : public FileSelectionTarget {
+public:
+    void startKmz(const std::vector<RecordFileEntry>& marked) override {
+        std::string folder;
+        if (!marked.empty()) {
+            const auto slash = marked.front().path.rfind('/');
+            folder = slash == std::string::npos ? "." : marked.front().path.substr(0, slash);
+        }
+        Kmz_Start(marked, folder);
+    }
+    void startCsv(const std::vector<RecordFileEntry>& marked, const std::string& directory) override {
+        if (Csv_Start(marked, directory)) Ui_ShowPage(kPageCsvProgress);
+    }
+};
+
+namespace {
+std::atomic<bool> workersClosed{false};
+
+// The modules with worker threads, closed by the quit thread after a yes (or
+// at the end when no quit ran).
+void CloseWorkers() {
+    if (workersClosed.exchange(true)) return;
+    DriveTest_Close();
+    Kmz_Close();
+    Csv_Close();
+}
+}  // namespace
+
+Application::Application(MainWindow& window, NetworkAccess& network, const WizardOptions& options,
+                         std::function<void()> endLoop)
+    : window_(window), conversions_(std::make_unique<ConversionStart>()) {
+    workersClosed = false;
+    TcpScpi_Init();
+    ReceiverInfo_Init();
+    Antenna_Init(window.antennas());
+    DriveTestPages& dt = *window.driveTest();
+    GpsSetup_Init(&dt.gpsPanel(), &DriveTest_GpsHost());
+    Network_SetAccess(&network);
+    DriveTest_Init(dt, dt.frequencyView(), dt.recordingView(), options);
+    FileSelection_Init(*window.files(), *conversions_);
+    Kmz_Init(*window.kmz(), window.kmz()->levelTableView());
+    Csv_Init(*window.csv());
+
+    if (!endLoop) endLoop = [] { QApplication::quit(); };
+    quit_ = std::make_unique<QuitSequence>(
+        [&window] {
+            Ui_Post([&window] { window.stack()->setEnabled(false); });
+            CloseWorkers();
+        },
+        std::move(endLoop));
+    window.setCloseHandler([this] { quit_->request(); });
+}
+
+Application::~Application() {
+    window_.setCloseHandler({});
+    quit_.reset();  // joins a quit thread that is still closing the modules
+    CloseWorkers();
+    GpsSetup_Close();
+    FileSelection_Close();
+    Antenna_Close();
+    ReceiverInfo_Close();
+    TcpScpi_Close();
+    Network_SetAccess(nullptr);
+}
