@@ -90,8 +90,8 @@ case $mode in
     exit $status ;;
   xvfb)
     export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
-    run_in_lab xvfb-run -a -s "-screen 0 1280x900x24" "$build/tools/screens/fieldtrace-screenshots" \
-      --drive-test --record-seconds "$seconds" --output "$out" "$out" || status=$?
+    run_in_lab xvfb-run -a -s "-screen 0 1280x900x24" "$build/tools/pilot/fieldtrace-pilot" \
+      --record-seconds "$seconds" --output "$out" --shots "$out/screenshots" || status=$?
     if ((status == 77)); then echo "demo: no network lab possible here (root and network namespaces needed)" >&2; fi
     ((status == 0)) || exit $status
     convert ;;

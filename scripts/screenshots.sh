@@ -11,3 +11,10 @@ mkdir -p "$out"
 export XDG_RUNTIME_DIR=$(mktemp -d)
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 xvfb-run -a -s "-screen 0 1280x900x24" build/tools/screens/fieldtrace-screenshots "$out"
+# The drive-test pages with live content: a drive test through the window
+# with three simulated analyzers, inside the network lab (needs root).
+scripts/lab.sh --net 10.6.6 \
+  --analyzer "Alvra@10.6.6.21,serial=1234.5678k22/101234,seed=1" \
+  --analyzer "Alvra@10.6.6.22,serial=1234.5678k22/101235,seed=2,gps=disconnected" \
+  --analyzer "Alvra@10.6.6.23,serial=1234.5678k22/101236,seed=3,gps=disconnected" -- \
+  xvfb-run -a -s "-screen 0 1280x900x24" build/tools/pilot/fieldtrace-pilot --record-seconds 25 --shots "$out"

@@ -32,7 +32,7 @@ MainWindow::MainWindow() {
             }
         },
         [this] { antennas_->open(); }, stack_);
-    driveTest_ = new DriveTestPages(stack_);
+    driveTest_ = new DriveTestPages(stack_, antennas_);
     files_ = new FileSelectionPage(stack_);
     kmz_ = new KmzPages(stack_);
     csv_ = new CsvProgressPage(stack_);

@@ -1,0 +1,71 @@
+#include "pilotactions.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTest>
+
+#include "ui/uishell.h"
+
+bool Pilot_WaitFor(const std::function<bool()>& done, double seconds) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > seconds * 1000.0) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qSleep(5);
+    }
+    return true;
+}
+
+void Pilot_Serve(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Pilot_Click(QAbstractButton* button) {
+    if (!button || !button->isEnabled()) return false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    Ui_Flush();
+    return true;
+}
+
+bool Pilot_Choose(QComboBox* combo, const QString& text) {
+    if (!combo) return false;
+    const int index = combo->findText(text);
+    if (index < 0) return false;
+    combo->setFocus();
+    if (combo->currentIndex() == index) return true;
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    list->setCurrentIndex(list->model()->index(index, combo->modelColumn()));
+    QTest::keyClick(list, Qt::Key_Return);
+    Ui_Flush();
+    return combo->currentIndex() == index;
+}
+
+void Pilot_ClickCell(QTableWidget* table, int row, int column) {
+    const QRect cell = table->visualRect(table->model()->index(row, column));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    Ui_Flush();
+}
+
+std::string Pilot_TypeIntoCell(QTableWidget* table, int row, int column, const QString& text) {
+    Pilot_ClickCell(table, row, column);
+    if (!Pilot_WaitFor([&] { return table->state() == QAbstractItemView::EditingState; }, 5))
+        return "cell " + std::to_string(row) + "," + std::to_string(column) + " did not open for editing";
+    QWidget* editor = QApplication::focusWidget();
+    if (!editor) return "no editor has the focus";
+    QLineEdit* line = qobject_cast<QLineEdit*>(editor);
+    if (!line) line = editor->findChild<QLineEdit*>();
+    if (line) line->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    Ui_Flush();
+    return {};
+}
