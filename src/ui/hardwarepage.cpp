@@ -87,7 +87,9 @@ HardwarePage::HardwarePage(QWidget* parent) : QWidget(parent) {
     table_ = new QTableWidget(0, 4, this);
     table_->verticalHeader()->setVisible(false);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setStretchLastSection(true);
+    QFont font = table_->font();
+    font.setPointSizeF(font.pointSizeF() * 1.1);
+    table_->setFont(font);
     table_->setSelectionMode(QAbstractItemView::NoSelection);  // the row colours stay readable
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setMinimumHeight(180);
@@ -174,6 +176,8 @@ void HardwarePage::showAnalyzerTable(const std::vector<AnalyzerTableRow>& rows, 
             if (antennaColumn) addChoice(r, 5, antennaChoices, row.antenna);
         }
         table_->resizeColumnsToContents();
+        // The status takes the room left: its reasons are the longest texts.
+        table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
         if (antennaColumn && table_->columnWidth(4) < kAntennaMinWidth) table_->setColumnWidth(4, kAntennaMinWidth);
         helpColumn_ = 0;
         help_->show(0);
@@ -224,10 +228,11 @@ QComboBox* HardwarePage::choice(int row, int column) const {
 }
 
 void HardwarePage::addChoice(int widgetRow, int column, const std::vector<std::string>& items, const std::string& current) {
-    // A frame without its own background, so that the row colour shows around the combo.
+    // A frame without its own background, so that the row colour shows above and
+    // below the combo; the combo covers the cell's text from side to side.
     auto* cell = new QWidget;
     auto* layout = new QHBoxLayout(cell);
-    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setContentsMargins(0, 2, 0, 2);
     auto* combo = new QComboBox(cell);
     for (const auto& item : items) combo->addItem(Ui_Text(item));
     combo->setCurrentIndex(std::max(0, combo->findText(Ui_Text(current), Qt::MatchExactly)));
