@@ -42,7 +42,7 @@ QRect PageRect(const QWidget* page, const QWidget* widget) { return QRect(widget
 }  // namespace
 
 FrequencyPage::FrequencyPage(QWidget* parent) : QWidget(parent) {
-    Ui_Name(this, "Frequencies");
+    Ui_Name(this, kTitle);
     const UiWizardFrame frame = UiWizard_Frame(this, kTitle, kHelp);
     home_ = frame.home;
     previous_ = frame.previous;
@@ -183,6 +183,9 @@ void FrequencyPage::frequencyFocus(int row, int column) {
 void FrequencyPage::recentColumns(const std::vector<FrequencyColumnView>& columns, int dragTableWidth) {
     Ui_PostTo(this, [this, columns, dragTableWidth] {
         apply([&] {
+            // A list loaded anew ends a drag of an entry of the old one.
+            hideDrag();
+            dragging_ = false;
             dragWidth_ = dragTableWidth;
             recentWidths_.clear();
             for (const auto& c : columns) recentWidths_.push_back(c.width);
@@ -243,11 +246,13 @@ void FrequencyPage::dragStarted(const FrequencyRowView& entry) {
 }
 
 void FrequencyPage::dragEnded() {
-    Ui_PostTo(this, [this] {
-        floating_->hide();
-        if (cursorSet_) QApplication::restoreOverrideCursor();
-        cursorSet_ = false;
-    });
+    Ui_PostTo(this, [this] { hideDrag(); });
+}
+
+void FrequencyPage::hideDrag() {
+    floating_->hide();
+    if (cursorSet_) QApplication::restoreOverrideCursor();
+    cursorSet_ = false;
 }
 
 void FrequencyPage::message(const std::string& text) {

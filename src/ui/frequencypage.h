@@ -63,6 +63,8 @@ private:
     // lower tables keep the upper table's widths so that the columns line up.
     void fitColumns();
     void scheduleFit();
+    // The floating table hidden and the cursor back.
+    void hideDrag();
 
     QTableWidget* table_;
     QTableWidget* recent_;

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "drivetest/frequencylist.h"
@@ -152,6 +153,30 @@ TEST_F(FrequencyPageUi, AddDeleteAndTypingIntoCellsThatOpenByThemselves) {
     Click(table(), 2, 2);
     EXPECT_EQ(table()->rowCount(), 3);
     EXPECT_TRUE(pages.empty());
+}
+
+TEST_F(FrequencyPageUi, EngagementOnTheWorkerThreadArrivesInOrder) {
+    std::thread worker([this] {
+        slotList = {MakeSlot("DVB-T2", "1"), MakeSlot("DVB-T2", "2"), MakeSlot("DVB-T2", "3")};
+        DriveTest_FrequencyReset(slotList[0].family, slotList[0].family.standards[slotList[0].standardIndex - 1]);
+        // Inserted at the top each time: only the order of the calls puts them right.
+        for (int k = 2; k >= 0; --k) DriveTest_AddFrequencyRow(2, Label(slotList[k]), 1, &slotList[k]);
+    });
+    worker.join();
+    Settle();
+    ASSERT_EQ(table()->rowCount(), 3);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(Text(table(), k + 2, 1), Label(slotList[k]));
+    EXPECT_EQ(Background(table(), 3, 3), QColor(230, 230, 230)) << "rows restriped after each insert";
+}
+
+TEST_F(FrequencyPageUi, NumbersAreTypedWithADotUnderACommaLocale) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Engage(1);
+    Type(2, 4, "474.5");
+    QLocale::setDefault(before);
+    EXPECT_EQ(DriveTest_FrequencyBlock(1).at(0).frequencyMHz, 474.5);
+    EXPECT_EQ(Text(table(), 2, 4), "474.500000");
 }
 
 TEST_F(FrequencyPageUi, NextShowsTheCheckMessageAndMarksTheCellsYellow) {
