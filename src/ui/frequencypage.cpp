@@ -56,7 +56,7 @@ FrequencyPage::FrequencyPage(QWidget* parent) : QWidget(parent) {
     table_->setItemDelegate(new FrequencyCellDelegate(table_, [](int row, int column, const QString& text) {
         onDtFreqTable(FreqTableEvent::ValueCommitted, row + 2, column + 1, Ui_Latin1(text));
     }));
-    help_ = new ColumnHelp(table_);
+    help_ = std::make_unique<ColumnHelp>(table_);
 
     auto* heading = new QLabel(Ui_Text(kFreqRecentHeading), this);
     QFont bold = heading->font();

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 #include "drivetest/frequencylist.h"
@@ -69,7 +70,7 @@ private:
     QTableWidget* table_;
     QTableWidget* recent_;
     QTableWidget* floating_;
-    ColumnHelp* help_;
+    std::unique_ptr<ColumnHelp> help_;
     QPushButton* home_;
     QPushButton* previous_;
     QPushButton* next_;
