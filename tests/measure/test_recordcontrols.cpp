@@ -166,6 +166,13 @@ TEST_F(RecordControlsTest, FreeSpaceRuleAndStopFromAThread) {
 // not run ahead of it and leave the threads recording behind a "Record" button.
 TEST_F(RecordControlsTest, StopRightAfterRecordStopsThatRecording) {
     Start("127.0.8.13");
+    // Record's own look at the free space (in its request thread) is slow here,
+    // so that the Stop thread would overtake it if it did not wait its turn.
+    const auto mainThread = std::this_thread::get_id();
+    DriveTest_SetFreeSpaceProbe([mainThread](const std::string&) {
+        if (std::this_thread::get_id() != mainThread) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return std::int64_t(10000) << 20;
+    });
     onRecordPause();
     onFinish();
     EXPECT_EQ(view.controls(), (Controls{"Pause", false, false, false}));
