@@ -30,6 +30,9 @@ QTableWidget* Table(QWidget* parent, int rows, int columns, const QString& name)
     t->setSelectionMode(QAbstractItemView::NoSelection);
     t->setFocusPolicy(Qt::NoFocus);
     t->setWordWrap(false);
+    QFont font = t->font();  // read at a glance from the driver's seat
+    font.setPointSizeF(font.pointSizeF() * 1.15);
+    t->setFont(font);
     Ui_Name(t, name);
     return t;
 }
