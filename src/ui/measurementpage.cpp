@@ -63,6 +63,10 @@ MeasurementPage::MeasurementPage(QWidget* parent) : QWidget(parent) {
 
     tree_ = new QTreeWidget(this);
     tree_->setHeaderHidden(true);
+    QFont treeFont = tree_->font();
+    treeFont.setPointSizeF(treeFont.pointSizeF() * 1.1);
+    tree_->setFont(treeFont);
+    tree_->setUniformRowHeights(true);
     tree_->setMinimumSize(360, 240);
     tree_->setVisible(false);
     Ui_Name(tree_, "Measurements");
