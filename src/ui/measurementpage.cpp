@@ -102,7 +102,7 @@ void MeasurementPage::setTree(const std::vector<MeasurementTreeItem>& items) {
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             item->setCheckState(0, Qt::Unchecked);
             if (m.highlighted) {
-                QFont font = item->font(0);
+                QFont font = tree_->font();
                 font.setBold(true);
                 item->setFont(0, font);
                 item->setForeground(0, kUiTreeHighlight);
