@@ -35,6 +35,7 @@ void StopSequence(DriveTestState* dt, std::string reason) {
         report = StopReport(*dt, reason);
     }
     dt->view->message(report);
+    dt->view->recordingStopped();
     Lock lock(dt->lock);
     dt->stopRunning = false;
     dt->changed.notify_all();
@@ -100,11 +101,17 @@ bool DriveTest_SetMeasurementPlan(int number, const std::vector<FrequencyEntry>&
     return false;
 }
 
-void DriveTest_RequestState(int n) {
+namespace {
+
+// Asks every thread for state n and waits until all have reached it. With
+// unlessStopped nothing is asked when a stop is stored once this request's
+// turn has come, and the result is false.
+bool RequestState(int n, bool unlessStopped) {
     DriveTestState* dt = Engine_State();
-    if (!dt) return;
+    if (!dt) return false;
     Lock lock(dt->lock);
     while (dt->requestInProgress) dt->changed.wait_for(lock, std::chrono::milliseconds(100));
+    if (unlessStopped && !dt->stopReason.empty()) return false;
     dt->requestInProgress = true;
     for (auto& ctx : dt->contexts) ctx->command = -n;
     dt->changed.notify_all();
@@ -116,7 +123,12 @@ void DriveTest_RequestState(int n) {
     while (!done()) dt->changed.wait_for(lock, std::chrono::milliseconds(100));
     dt->requestInProgress = false;
     dt->changed.notify_all();
+    return true;
 }
+
+}  // namespace
+
+void DriveTest_RequestState(int n) { RequestState(n, false); }
 
 int DriveTest_FreeDiskMB(const std::string& directory) {
     std::int64_t bytes;
@@ -133,7 +145,7 @@ void DriveTest_SetFreeSpaceProbe(std::function<std::int64_t(const std::string&)>
     freeSpaceProbe = std::move(probe);
 }
 
-bool DriveTest_Record() {
+bool DriveTest_CheckRecordSpace() {
     DriveTestState* dt = Engine_State();
     if (!dt) return false;
     const int freeMB = DriveTest_FreeDiskMB(dt->settings.outputDirectory);
@@ -143,6 +155,12 @@ bool DriveTest_Record() {
                                       freeMB, kRecordMinFreeMB));
         return false;
     }
+    return true;
+}
+
+bool DriveTest_Record() {
+    DriveTestState* dt = Engine_State();
+    if (!dt || !DriveTest_CheckRecordSpace()) return false;
     {
         Lock lock(dt->lock);
         dt->stopReason.clear();
@@ -151,7 +169,9 @@ bool DriveTest_Record() {
     return true;
 }
 
-void DriveTest_Pause() { DriveTest_RequestState(kStatePaused); }
+// A pause that meets a stop would wait for ever: monitoring threads never
+// acknowledge state 5.
+bool DriveTest_Pause() { return RequestState(kStatePaused, true); }
 
 void DriveTest_Stop(const std::string& reason) {
     DriveTestState* dt = Engine_State();

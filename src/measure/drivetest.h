@@ -45,7 +45,10 @@ void DriveTest_RequestState(int n);
 // Record: refuses with a message when the output directory has 500 MB or less
 // free; otherwise clears the stop reason and requests recording. False when refused.
 bool DriveTest_Record();
-void DriveTest_Pause();
+// The free-space rule of Record alone: false, with the message, at 500 MB or less.
+bool DriveTest_CheckRecordSpace();
+// Requests the pause; false (nothing requested) once a stop is stored.
+bool DriveTest_Pause();
 // Ends the recording for reason (stored once; a second stop does nothing), and reports it.
 void DriveTest_Stop(const std::string& reason);
 // Blocks until a stop started by DriveTest_Stop has closed the files and reported; true when one ran.

@@ -30,6 +30,9 @@ public:
     virtual void trackMap(const MapImage& image) = 0;
     // A message to the user (the stop report), through the popup service.
     virtual void message(const std::string& text) = 0;
+    // The stop sequence has closed the files and reported: the recording
+    // controls may be offered again.
+    virtual void recordingStopped() {}
 };
 
 // A view that shows nothing.
