@@ -9,6 +9,7 @@
 #include "instrument/receiverinfo.h"
 #include "instrument/tcpscpi.h"
 #include "measure/gpssetup.h"
+#include "measure/recordcontrols.h"
 #include "drivetest/gpshost.h"
 #include "platform/network.h"
 #include "ui/antennaeditor.h"
@@ -42,6 +43,7 @@ std::atomic<bool> workersClosed{false};
 // at the end when no quit ran).
 void CloseWorkers() {
     if (workersClosed.exchange(true)) return;
+    RecordControls_Join();  // a Record or Pause request still under way ends first
     DriveTest_Close();
     Kmz_Close();
     Csv_Close();

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -59,7 +60,13 @@ void Click(QAbstractButton* button) {
     ASSERT_TRUE(Pilot_Click(button)) << button->text().toStdString() << " is dimmed";
 }
 
-void Choose(QComboBox* combo, const QString& text) { ASSERT_TRUE(Pilot_Choose(combo, text)) << text.toStdString(); }
+void Choose(QComboBox* combo, const QString& text) {
+    ASSERT_NE(combo, nullptr);
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+    ASSERT_TRUE(Pilot_Choose(combo, text)) << text.toStdString() << " from " << items.join("|").toStdString()
+                                           << (combo->isEnabled() ? "" : " (dimmed)");
+}
 
 void TypeIntoCell(QTableWidget* table, int row, int column, const QString& text) {
     const std::string problem = Pilot_TypeIntoCell(table, row, column, text);
@@ -88,6 +95,7 @@ protected:
         app = std::make_unique<Application>(*window, Network_System(), options, [this] { loopEnded = true; });
         window->resize(1100, 760);
         window->show();
+        Pilot_Serve(200);  // the window is up and has shown what the modules sent, before the first click
         GpsSetup_SetTiming({5.0, 0.2});
     }
     void TearDown() override {
@@ -98,7 +106,12 @@ protected:
 
     DriveTestPages& dt() { return *window->driveTest(); }
     int page() { return window->stack()->currentIndex(); }
-    bool OnPage(int p, int seconds = 30) { return WaitFor([&] { return page() == p; }, seconds); }
+    // The page shows, and what it was sent on the way has arrived (a user looks before clicking).
+    bool OnPage(int p, int seconds = 30) {
+        if (!WaitFor([&] { return page() == p; }, seconds)) return false;
+        Pilot_Serve(200);
+        return true;
+    }
 
     // Start page → basic page (DVB-T, dBm) → hardware page with the three analyzers checked.
     void ToHardwarePage() {
@@ -161,12 +174,13 @@ TEST_F(DesktopLab, DriveTestFromTheFirstClickToTheKmzArchive) {
     // [+] on the first analyzer's row adds a second row to its block.
     Pilot_ClickCell(ft, 0, 1);
     ASSERT_TRUE(WaitFor([&] { return ft->rowCount() == 3; }, 5));
-    TypeIntoCell(ft, 0, 2, "Ch21");
+    // The second analyzer measures the first one's 474 MHz too, so that two files share a map.
+    TypeIntoCell(ft, 0, 2, "North Ch21");
     TypeIntoCell(ft, 0, 3, "474");
-    TypeIntoCell(ft, 1, 2, "Ch22");
+    TypeIntoCell(ft, 1, 2, "North Ch22");
     TypeIntoCell(ft, 1, 3, "482");
-    TypeIntoCell(ft, 2, 2, "Ch25");
-    TypeIntoCell(ft, 2, 3, "506");
+    TypeIntoCell(ft, 2, 2, "South Ch21");
+    TypeIntoCell(ft, 2, 3, "474");
     ASSERT_EQ(DriveTest_FrequencyBlock(1).size(), 2u);
     ASSERT_EQ(DriveTest_FrequencyBlock(2).size(), 1u);
     Click(freq->nextButton());
@@ -205,40 +219,52 @@ TEST_F(DesktopLab, DriveTestFromTheFirstClickToTheKmzArchive) {
         ADD_FAILURE() << "no record file for " << description;
         return std::string();
     };
-    auto a = WizardDrive_CycleStarts(fileOf("Ch21"));
-    const auto a2 = WizardDrive_CycleStarts(fileOf("Ch22"));
-    const auto b = WizardDrive_CycleStarts(fileOf("Ch25"));
+    auto a = WizardDrive_CycleStarts(fileOf("North Ch21"));
+    const auto a2 = WizardDrive_CycleStarts(fileOf("North Ch22"));
+    const auto b = WizardDrive_CycleStarts(fileOf("South Ch21"));
     a.insert(a.end(), a2.begin(), a2.end());
     std::sort(a.begin(), a.end());
     EXPECT_GE(b.size(), 10u);
     EXPECT_EQ(a, b);
 
-    // Home, then the three files through the KMZ pages.
+    // Home, then the three files through the KMZ pages: a map shows one
+    // frequency, so the two files of 474 MHz make one archive and 482 MHz another.
     Click(rec->homeButton());
     ASSERT_TRUE(OnPage(kPageStart));
     EXPECT_TRUE(DriveTest_Threads().empty());
     QTest::mouseClick(window->start()->task(2), Qt::LeftButton);
     ASSERT_TRUE(OnPage(kPageFileSelection));
-    FileSelectionPage* files_ = window->files();
-    ASSERT_TRUE(WaitFor([&] { return files_->table()->rowCount() == 3; }, 10));
-    Click(files_->markAllButton());
-    Click(files_->nextButton());
-    ASSERT_TRUE(OnPage(kPageKmzLevels));
-    KmzPages& kmz = *window->kmz();
-    Click(kmz.levelPage().frame.next);
-    ASSERT_TRUE(WaitFor([&] { return kmz.scopePage().stack->currentIndex() == 0 && Kmz_State() == kKmzStateScope; }));
-    Ui_Flush();
-    Click(kmz.scopePage().frame.next);
-    const KmzColourPage& colours = kmz.colourPage();
-    ASSERT_TRUE(WaitFor([&] { return colours.tree->isVisibleTo(colours.page); }));
-    Click(colours.autoButton);
-    Click(colours.frame.next);
-    ASSERT_TRUE(WaitFor([] { return Kmz_State() == kKmzStateFinished; }, 120));
-    ASSERT_TRUE(OnPage(kPageStart));
-    bool archive = false;
-    for (const auto& e : fs::directory_iterator(data.path())) archive |= e.path().extension() == ".kmz";
-    EXPECT_TRUE(archive) << dialogs->messages.back().toStdString();
-    EXPECT_TRUE(dialogs->messages.back().startsWith("Drive test results have been successfully written to"));
+    FileSelectionPage* selection = window->files();
+    for (const auto& [mhz, count] : {std::pair{"474.000000 MHz", 2}, std::pair{"482.000000 MHz", 1}}) {
+        SCOPED_TRACE(mhz);
+        ASSERT_TRUE(WaitFor([&] { return selection->frequencyFilter()->findText(mhz) >= 0; }, 10));
+        Choose(selection->frequencyFilter(), mhz);
+        ASSERT_TRUE(WaitFor([&] { return selection->table()->rowCount() == count; }, 10));
+        Click(selection->markAllButton());
+        Click(selection->nextButton());
+        ASSERT_TRUE(OnPage(kPageKmzLevels));
+        KmzPages& kmz = *window->kmz();
+        Click(kmz.levelPage().frame.next);
+        ASSERT_TRUE(WaitFor([&] { return kmz.scopePage().stack->currentIndex() == 0 && Kmz_State() == kKmzStateScope; }));
+        Ui_Flush();
+        Click(kmz.scopePage().frame.next);
+        const KmzColourPage& colours = kmz.colourPage();
+        ASSERT_TRUE(WaitFor([&] { return colours.tree->isVisibleTo(colours.page); }));
+        Click(colours.autoButton);
+        colours.profiles->lineEdit()->clear();
+        QTest::keyClicks(colours.profiles->lineEdit(), "Drive");
+        Click(colours.frame.next);
+        ASSERT_TRUE(WaitFor([] { return Kmz_State() == kKmzStateFinished; }, 120))
+            << "page " << page() << ": " << dialogs->messages.back().toStdString();
+        ASSERT_TRUE(OnPage(kPageStart));
+        EXPECT_TRUE(dialogs->messages.back().startsWith("Drive test results have been successfully written to"))
+            << dialogs->messages.back().toStdString();
+        QTest::mouseClick(window->start()->task(2), Qt::LeftButton);
+        ASSERT_TRUE(OnPage(kPageFileSelection));
+    }
+    int archives = 0;
+    for (const auto& e : fs::directory_iterator(data.path())) archives += e.path().extension() == ".kmz";
+    EXPECT_EQ(archives, 2);
 }
 
 // Leaving the recording page backwards stops monitoring; Home on the frequency

@@ -230,6 +230,7 @@ int main(int argc, char** argv) {
         Application app(window, Network_System(), options, [&ended] { ended = true; });
         window.resize(1100, 760);
         window.show();
+        Pilot_Serve(300);
         GpsSetup_SetTiming({8.0, 0.5});
         Drive(window, o, messages);
         app.requestQuit();

@@ -1,8 +1,6 @@
 #include "pilotactions.h"
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -36,15 +34,13 @@ bool Pilot_Click(QAbstractButton* button) {
 }
 
 bool Pilot_Choose(QComboBox* combo, const QString& text) {
-    if (!combo) return false;
+    if (!combo || !combo->isEnabled()) return false;
     const int index = combo->findText(text);
     if (index < 0) return false;
+    // The keys a user presses on a closed list: each step chooses the next entry.
     combo->setFocus();
-    if (combo->currentIndex() == index) return true;
-    combo->showPopup();
-    QAbstractItemView* list = combo->view();
-    list->setCurrentIndex(list->model()->index(index, combo->modelColumn()));
-    QTest::keyClick(list, Qt::Key_Return);
+    for (int guard = combo->count(); combo->currentIndex() != index && guard > 0; --guard)
+        QTest::keyClick(combo, combo->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
     Ui_Flush();
     return combo->currentIndex() == index;
 }
@@ -57,10 +53,10 @@ void Pilot_ClickCell(QTableWidget* table, int row, int column) {
 
 std::string Pilot_TypeIntoCell(QTableWidget* table, int row, int column, const QString& text) {
     Pilot_ClickCell(table, row, column);
-    if (!Pilot_WaitFor([&] { return table->state() == QAbstractItemView::EditingState; }, 5))
+    const QModelIndex cell = table->model()->index(row, column);
+    QWidget* editor = nullptr;
+    if (!Pilot_WaitFor([&] { return (editor = table->indexWidget(cell)) != nullptr; }, 5))
         return "cell " + std::to_string(row) + "," + std::to_string(column) + " did not open for editing";
-    QWidget* editor = QApplication::focusWidget();
-    if (!editor) return "no editor has the focus";
     QLineEdit* line = qobject_cast<QLineEdit*>(editor);
     if (!line) line = editor->findChild<QLineEdit*>();
     if (line) line->selectAll();

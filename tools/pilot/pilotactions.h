@@ -17,7 +17,8 @@ bool Pilot_WaitFor(const std::function<bool()>& done, double seconds = 60);
 void Pilot_Serve(int ms);
 // A left click on an enabled button; false (and nothing done) when it is dimmed.
 bool Pilot_Click(QAbstractButton* button);
-// Opens the list and presses Return on the entry text; false when the list lacks it.
+// Chooses the entry text with the arrow keys, as a user does on a closed list
+// (every step is a choice the page sees); false when the list lacks it.
 bool Pilot_Choose(QComboBox* combo, const QString& text);
 // Clicks the cell (widget row and column, 0-based), waits until it opens for
 // editing by itself, types text and Return. Empty when done, else what went wrong.
