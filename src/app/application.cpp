@@ -68,7 +68,7 @@ Application::Application(MainWindow& window, NetworkAccess& network, const Wizar
     if (!endLoop) endLoop = [] { QApplication::quit(); };
     quit_ = std::make_unique<QuitSequence>(
         [&window] {
-            Ui_Post([&window] { window.stack()->setEnabled(false); });
+            Ui_PostTo(window.stack(), [stack = window.stack()] { stack->setEnabled(false); });
             CloseWorkers();
         },
         std::move(endLoop));

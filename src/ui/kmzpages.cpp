@@ -92,11 +92,11 @@ void KmzPages::connectLevelPage() {
 }
 
 void KmzPages::LevelTable::deleteRowsBelowHeader() {
-    Ui_Post([this] { Applying(applying, [this] { page_.table->setRowCount(0); }); });
+    Ui_PostTo(page_.table, [this] { Applying(applying, [this] { page_.table->setRowCount(0); }); });
 }
 
 void KmzPages::LevelTable::appendRow(const std::vector<KmzLevelCell>& cells) {
-    Ui_Post([this, cells] {
+    Ui_PostTo(page_.table, [this, cells] {
         Applying(applying, [&] {
             const int row = page_.table->rowCount();
             page_.table->insertRow(row);
@@ -107,7 +107,7 @@ void KmzPages::LevelTable::appendRow(const std::vector<KmzLevelCell>& cells) {
 }
 
 void KmzPages::LevelTable::setCell(int tableRow, int column, const KmzLevelCell& cell) {
-    Ui_Post([this, tableRow, column, cell] {
+    Ui_PostTo(page_.table, [this, tableRow, column, cell] {
         Applying(applying, [&] { KmzLevelPage_SetCell(page_.table, tableRow, column, cell); });
     });
 }
@@ -123,7 +123,7 @@ std::string KmzPages::LevelTable::cellText(int tableRow, int column) {
 }
 
 void KmzPages::LevelTable::setCellBackground(int tableRow, int column, std::uint32_t colour) {
-    Ui_Post([this, tableRow, column, colour] {
+    Ui_PostTo(page_.table, [this, tableRow, column, colour] {
         if (QTableWidgetItem* item = page_.table->item(KmzLevelPage_WidgetRow(tableRow), column - 1))
             item->setBackground(KmzLevelPage_Colour(colour));
     });
@@ -135,7 +135,7 @@ int KmzPages::LevelTable::commonUnit() {
 }
 
 void KmzPages::LevelTable::setCommonUnit(int unit) {
-    Ui_Post([this, unit] {
+    Ui_PostTo(page_.table, [this, unit] {
         if (unit >= 0 && unit < kKmzUnitCount) Applying(applying, [&] { page_.unit->setCurrentIndex(unit); });
     });
 }
@@ -143,7 +143,7 @@ void KmzPages::LevelTable::setCommonUnit(int unit) {
 void KmzPages::LevelTable::showMessage(const std::string& text) { ShowBox(text); }
 
 void KmzPages::LevelTable::startEditing(int tableRow, int column) {
-    Ui_Post([this, tableRow, column] {
+    Ui_PostTo(page_.table, [this, tableRow, column] {
         QTableWidget* table = page_.table;
         const int row = KmzLevelPage_WidgetRow(tableRow);
         if (row < 0 || row >= table->rowCount()) return;
@@ -154,7 +154,7 @@ void KmzPages::LevelTable::startEditing(int tableRow, int column) {
 }
 
 void KmzPages::LevelTable::setActiveCell(int tableRow, int column) {
-    Ui_Post([this, tableRow, column] {
+    Ui_PostTo(page_.table, [this, tableRow, column] {
         // Row 1 is the header: no cell of the body stays current, so that
         // moving back onto the cell just left opens it again.
         Applying(applying, [&] {
@@ -176,19 +176,19 @@ void KmzPages::connectScopePage() {
 }
 
 void KmzPages::showLoadLabel(const std::string& label) {
-    Ui_Post([this, label] { scope_.loadLabel->setText(Ui_Text(label)); });
+    Ui_PostTo(this, [this, label] { scope_.loadLabel->setText(Ui_Text(label)); });
 }
 
 void KmzPages::setLoadProgress(int percent) {
-    Ui_Post([this, percent] { scope_.loadBar->setValue(percent); });
+    Ui_PostTo(this, [this, percent] { scope_.loadBar->setValue(percent); });
 }
 
 void KmzPages::clearTree() {
-    Ui_Post([this] { scope_.tree->clear(); });
+    Ui_PostTo(this, [this] { scope_.tree->clear(); });
 }
 
 void KmzPages::insertTreeItem(const KmzScopeItem& item) {
-    Ui_Post([this, item] {
+    Ui_PostTo(this, [this, item] {
         scopePaths_[item.value] = item.path;
         QTreeWidgetItem* leaf = UiTree_InsertByPath(scope_.tree, item.path, item.label, item.label, item.value);
         leaf->setFlags(leaf->flags() | Qt::ItemIsUserCheckable);
@@ -200,7 +200,7 @@ void KmzPages::insertTreeItem(const KmzScopeItem& item) {
 }
 
 void KmzPages::markAllTreeItems(bool marked) {
-    Ui_Post([this, marked] {
+    Ui_PostTo(this, [this, marked] {
         for (QTreeWidgetItem* leaf : UiTree_Leaves(scope_.tree)) leaf->setCheckState(0, marked ? Qt::Checked : Qt::Unchecked);
     });
 }
@@ -214,11 +214,11 @@ std::vector<std::string> KmzPages::markedTreeValues() {
 }
 
 void KmzPages::highlightTree(bool on) {
-    Ui_Post([this, on] { KmzScopePage_Highlight(scope_.tree, on); });
+    Ui_PostTo(this, [this, on] { KmzScopePage_Highlight(scope_.tree, on); });
 }
 
 void KmzPages::highlightIndicators(bool on) {
-    Ui_Post([this, on] { KmzScopePage_Highlight(scope_.indicatorBox, on); });
+    Ui_PostTo(this, [this, on] { KmzScopePage_Highlight(scope_.indicatorBox, on); });
 }
 
 std::array<bool, 3> KmzPages::indicators() {
@@ -229,7 +229,7 @@ std::array<bool, 3> KmzPages::indicators() {
 }
 
 void KmzPages::setIndicators(const std::array<bool, 3>& on) {
-    Ui_Post([this, on] {
+    Ui_PostTo(this, [this, on] {
         for (int k = 0; k < 3; ++k) scope_.indicators[k]->setChecked(on[k]);
     });
 }
@@ -240,14 +240,14 @@ double KmzPages::zoomMetres() {
 }
 
 void KmzPages::setZoomMetres(double metres) {
-    Ui_Post([this, metres] {
+    Ui_PostTo(this, [this, metres] {
         for (int i = 0; i < scope_.zoom->count(); ++i)
             if (std::abs(scope_.zoom->itemData(i).toDouble() - metres) < 1e-9) scope_.zoom->setCurrentIndex(i);
     });
 }
 
 void KmzPages::showSelection(bool selection) {
-    Ui_Post([this, selection] {
+    Ui_PostTo(this, [this, selection] {
         scope_.stack->setCurrentIndex(selection ? 0 : 1);
         if (!selection) {
             scope_.loadLabel->clear();
@@ -309,7 +309,7 @@ void KmzPages::setCellText(int channel, int column, const std::string& text) {
         std::lock_guard<std::mutex> guard(colourLock_);
         cells_[{channel, column}] = text;
     }
-    Ui_Post([this, channel, column] { showCell(channel, column); });
+    Ui_PostTo(this, [this, channel, column] { showCell(channel, column); });
 }
 
 KmzColourSet KmzPages::colours() {
@@ -322,7 +322,7 @@ void KmzPages::setColours(const KmzColourSet& colours) {
         std::lock_guard<std::mutex> guard(colourLock_);
         colours_ = colours;
     }
-    Ui_Post([this, colours] {
+    Ui_PostTo(this, [this, colours] {
         KmzColourPage_ShowColour(colour_.colourButtons[0], colours.bad);
         KmzColourPage_ShowColour(colour_.colourButtons[1], colours.average);
         KmzColourPage_ShowColour(colour_.colourButtons[2], colours.good);
@@ -337,7 +337,7 @@ void KmzPages::setItems(const std::vector<std::string>& names) {
         std::lock_guard<std::mutex> guard(colourLock_);
         current = profileName_;
     }
-    Ui_Post([this, names, current] {
+    Ui_PostTo(this, [this, names, current] {
         Applying(applying_, [&] {
             colour_.profiles->clear();
             for (const std::string& n : names) colour_.profiles->addItem(Ui_Text(n));
@@ -357,7 +357,7 @@ void KmzPages::setText(const std::string& name) {
         std::lock_guard<std::mutex> guard(colourLock_);
         profileName_ = name;
     }
-    Ui_Post([this, name] {
+    Ui_PostTo(this, [this, name] {
         Applying(applying_, [&] {
             colour_.profiles->setCurrentIndex(colour_.profiles->findText(Ui_Text(name), Qt::MatchExactly));
             colour_.profiles->setEditText(Ui_Text(name));
@@ -372,7 +372,7 @@ void KmzPages::setColourRows(const KmzColourScope& scope) {
         std::lock_guard<std::mutex> guard(colourLock_);
         cells_.clear();  // new rows start empty, as Auto and the profile expect
     }
-    Ui_Post([this, scope] {
+    Ui_PostTo(this, [this, scope] {
         Applying(applying_, [&] {
             colour_.tree->clear();
             for (const KmzColourChannel& row : scope.rows) {
@@ -391,25 +391,25 @@ void KmzPages::setColourRows(const KmzColourScope& scope) {
 }
 
 void KmzPages::showColourTree(bool shown) {
-    Ui_Post([this, shown] { colour_.tree->setVisible(shown); });
+    Ui_PostTo(this, [this, shown] { colour_.tree->setVisible(shown); });
 }
 
 // ---- Progress page ----
 
 void KmzPages::showWriteLabel(const std::string& label) {
-    Ui_Post([this, label] { progressLabel_->setText(Ui_Text(label)); });
+    Ui_PostTo(this, [this, label] { progressLabel_->setText(Ui_Text(label)); });
 }
 
 void KmzPages::setWriteProgress(int percent) {
-    Ui_Post([this, percent] { progressBar_->setValue(percent); });
+    Ui_PostTo(this, [this, percent] { progressBar_->setValue(percent); });
 }
 
 void KmzPages::enableHome(bool enabled) {
-    Ui_Post([this, enabled] { progressHome_->setEnabled(enabled); });
+    Ui_PostTo(this, [this, enabled] { progressHome_->setEnabled(enabled); });
 }
 
 void KmzPages::showProgressBar(bool shown) {
-    Ui_Post([this, shown] {
+    Ui_PostTo(this, [this, shown] {
         progressBar_->setVisible(shown);
         progressLabel_->setVisible(shown);
         if (shown) progressBar_->setValue(0);
