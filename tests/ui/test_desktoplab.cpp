@@ -68,8 +68,8 @@ void Choose(QComboBox* combo, const QString& text) {
                                            << (combo->isEnabled() ? "" : " (dimmed)");
 }
 
-void TypeIntoCell(QTableWidget* table, int row, int column, const QString& text) {
-    const std::string problem = Pilot_TypeIntoCell(table, row, column, text);
+void TypeIntoCell(QTableWidget* table, int row, int column, const QString& text, bool enter = true) {
+    const std::string problem = Pilot_TypeIntoCell(table, row, column, text, enter);
     ASSERT_TRUE(problem.empty()) << problem;
 }
 
@@ -180,11 +180,12 @@ TEST_F(DesktopLab, DriveTestFromTheFirstClickToTheKmzArchive) {
     TypeIntoCell(ft, 1, 2, "North Ch22");
     TypeIntoCell(ft, 1, 3, "482");
     TypeIntoCell(ft, 2, 2, "South Ch21");
-    TypeIntoCell(ft, 2, 3, "474");
-    ASSERT_EQ(DriveTest_FrequencyBlock(1).size(), 2u);
-    ASSERT_EQ(DriveTest_FrequencyBlock(2).size(), 1u);
+    TypeIntoCell(ft, 2, 3, "474", false);  // Next straight from the open cell: the value counts
     Click(freq->nextButton());
     ASSERT_TRUE(OnPage(kPageDtMeasurements)) << (dialogs->messages.empty() ? "" : dialogs->messages.back().toStdString());
+    ASSERT_EQ(DriveTest_FrequencyBlock(1).size(), 2u);
+    ASSERT_EQ(DriveTest_FrequencyBlock(2).size(), 1u);
+    EXPECT_DOUBLE_EQ(DriveTest_FrequencyBlock(2)[0].frequencyMHz, 474.0);
     EXPECT_TRUE(dt().measurements()->defaultOption()->isChecked());
     Click(dt().measurements()->nextButton());
     ASSERT_TRUE(OnPage(kPageDtRecording));

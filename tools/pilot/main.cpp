@@ -109,8 +109,6 @@ bool Drive(MainWindow& window, const Options& o, std::vector<std::string>& messa
     if (!onPage(kPageDtHardware)) return Fail("the hardware page did not open: " + lastMessage()), false;
 
     HardwarePage& hw = *dt.hardware();
-    Pilot_WaitFor([&] { return hw.progressBar()->isVisible() && hw.progressBar()->value() > 0; }, 10);
-    Shot(&window, o, "dt-search");
     if (!Pilot_WaitFor([&] { return hw.table()->isVisible() && DriveTest_WorkerState() == kWorkerWaiting; }, 120))
         return Fail("no analyzer table after the search"), false;
     Pilot_Serve(300);
@@ -145,7 +143,6 @@ bool Drive(MainWindow& window, const Options& o, std::vector<std::string>& messa
             if (!problem.empty()) return Fail(problem), false;
         }
     }
-    Shot(&window, o, "dt-frequencies");
     Pilot_Click(dt.frequencies()->nextButton());
     if (!onPage(kPageDtMeasurements)) return Fail("the measurement page did not open: " + lastMessage()), false;
     Pilot_Click(dt.measurements()->userOption());
@@ -189,6 +186,21 @@ bool Drive(MainWindow& window, const Options& o, std::vector<std::string>& messa
     if (!Pilot_WaitFor([&] { return messages.size() > before; }, 60)) return Fail("no stop message"), false;
     std::printf("%s\n", messages.back().c_str());
     Pilot_Click(rec.homeButton());
+    if (!onPage(kPageStart)) return Fail("Home did not lead to the start page"), false;
+
+    // A second drive test shows the frequencies of the first under "Recently used".
+    if (o.shots.isEmpty()) return true;
+    Pilot_Click(window.start()->task(1));
+    if (!onPage(kPageDtBasic)) return Fail("the basic page did not open again"), false;
+    Pilot_Click(dt.basic()->next());
+    if (!onPage(kPageDtHardware)) return Fail("the hardware page did not open again"), false;
+    if (!Pilot_WaitFor([&] { return hw.next()->isEnabled() && DriveTest_WorkerState() == kWorkerWaiting; }, 60))
+        return Fail("no analyzer table the second time"), false;
+    Pilot_Click(hw.next());
+    if (!onPage(kPageDtFrequencies)) return Fail("the frequency page did not open again: " + lastMessage()), false;
+    Pilot_WaitFor([&] { return dt.frequencies()->recentTable()->rowCount() >= 4; }, 10);
+    Shot(&window, o, "dt-frequencies");
+    Pilot_Click(dt.frequencies()->homeButton());
     return onPage(kPageStart);
 }
 

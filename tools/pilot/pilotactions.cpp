@@ -1,7 +1,9 @@
 #include "pilotactions.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -28,7 +30,10 @@ void Pilot_Serve(int ms) {
 
 bool Pilot_Click(QAbstractButton* button) {
     if (!button || !button->isEnabled()) return false;
-    QTest::mouseClick(button, Qt::LeftButton);
+    // A check box or option reacts on its mark and label only, which sit at its left.
+    const bool marked = qobject_cast<QRadioButton*>(button) || qobject_cast<QCheckBox*>(button);
+    const QPoint at = marked ? QPoint(std::min(10, button->width() / 2), button->height() / 2) : button->rect().center();
+    QTest::mouseClick(button, Qt::LeftButton, {}, at);
     Ui_Flush();
     return true;
 }
@@ -51,7 +56,7 @@ void Pilot_ClickCell(QTableWidget* table, int row, int column) {
     Ui_Flush();
 }
 
-std::string Pilot_TypeIntoCell(QTableWidget* table, int row, int column, const QString& text) {
+std::string Pilot_TypeIntoCell(QTableWidget* table, int row, int column, const QString& text, bool enter) {
     Pilot_ClickCell(table, row, column);
     const QModelIndex cell = table->model()->index(row, column);
     QWidget* editor = nullptr;
@@ -61,7 +66,10 @@ std::string Pilot_TypeIntoCell(QTableWidget* table, int row, int column, const Q
     if (!line) line = editor->findChild<QLineEdit*>();
     if (line) line->selectAll();
     QTest::keyClicks(editor, text);
+    if (!enter) return {};
     QTest::keyClick(editor, Qt::Key_Return);
+    // The view commits a Return on its next turn of the event loop.
+    if (!Pilot_WaitFor([&] { return table->indexWidget(cell) == nullptr; }, 5)) return "the editor stayed open after Return";
     Ui_Flush();
     return {};
 }

@@ -21,7 +21,8 @@ bool Pilot_Click(QAbstractButton* button);
 // (every step is a choice the page sees); false when the list lacks it.
 bool Pilot_Choose(QComboBox* combo, const QString& text);
 // Clicks the cell (widget row and column, 0-based), waits until it opens for
-// editing by itself, types text and Return. Empty when done, else what went wrong.
-std::string Pilot_TypeIntoCell(QTableWidget* table, int row, int column, const QString& text);
+// editing by itself, types text and (enter) Return, after which the editor
+// has closed. Empty when done, else what went wrong.
+std::string Pilot_TypeIntoCell(QTableWidget* table, int row, int column, const QString& text, bool enter = true);
 // Clicks the cell (a button cell of a table).
 void Pilot_ClickCell(QTableWidget* table, int row, int column);
