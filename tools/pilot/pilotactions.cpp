@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QRadioButton>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
@@ -16,16 +18,16 @@ bool Pilot_WaitFor(const std::function<bool()>& done, double seconds) {
     t.start();
     while (!done()) {
         if (t.elapsed() > seconds * 1000.0) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qSleep(5);
+        Pilot_Serve(10);
     }
     return true;
 }
 
 void Pilot_Serve(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // The event loop sleeps until an event or the time comes, as the program's own loop does.
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 bool Pilot_Click(QAbstractButton* button) {
