@@ -228,16 +228,18 @@ std::vector<DriveTestThreadInfo> DriveTest_Threads() {
     if (!dt) return out;
     Lock lock(dt->lock);
     for (const auto& ctx : dt->contexts) {
+        // The thread's own fields change without the lock; its published copy does not.
+        const ReceiverSnapshot& p = ctx->published;
         DriveTestThreadInfo info;
         info.number = ctx->number;
-        info.currentState = ctx->currentState;
-        info.phase = ctx->phase;
-        info.step = ctx->step;
-        info.stepDescription = ctx->stepDescription;
-        info.stepError = ctx->stepError;
-        info.lastReinitReason = ctx->lastReinitReason;
-        info.passes = ctx->passes;
-        for (const auto& f : ctx->frequencies) info.sampleCounts.push_back(f.sampleCount);
+        info.currentState = p.currentState;
+        info.phase = p.phase;
+        info.step = p.step;
+        info.stepDescription = p.stepDescription;
+        info.stepError = p.stepError;
+        info.lastReinitReason = p.lastReinitReason;
+        info.passes = p.passes;
+        info.sampleCounts = p.sampleCounts;
         out.push_back(info);
     }
     return out;

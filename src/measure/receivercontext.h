@@ -63,6 +63,18 @@ struct ResultWait {
     std::int32_t modeIndex = -1;
 };
 
+// What other threads may read of a measurement thread: the thread copies it
+// under the drive-test lock after every pass of its loop, so that a reader
+// never sees a text or count half-written.
+struct ReceiverSnapshot {
+    int currentState = 0;
+    int phase = 0;
+    int step = 0;
+    std::string stepDescription, stepError, lastReinitReason;
+    std::vector<int> sampleCounts;  // per frequency, since the files were created
+    std::uint64_t passes = 0;
+};
+
 struct ReceiverContext {
     // Filled by whoever starts the drive test.
     std::int32_t number = 0;  // 1-based; bit 2^(number-1) in the sample clock masks
@@ -123,6 +135,7 @@ struct ReceiverContext {
     char reinitReason[220] = {};
     char lastReinitReason[220] = {};
     std::uint64_t passes = 0;  // passes of the loop so far, for status and tests
+    ReceiverSnapshot published;  // guarded by the drive-test lock
 
     ReceiverContext() = default;
     ReceiverContext(const ReceiverContext&) = delete;

@@ -422,6 +422,20 @@ void Pause(DriveTestState& dt, ReceiverContext& ctx, Lock& lock, const PassPause
     });
 }
 
+// Called with the drive-test lock held.
+void Publish(ReceiverContext& ctx) {
+    ReceiverSnapshot& p = ctx.published;
+    p.currentState = ctx.currentState;
+    p.phase = ctx.phase;
+    p.step = ctx.step;
+    p.stepDescription = ctx.stepDescription;
+    p.stepError = ctx.stepError;
+    p.lastReinitReason = ctx.lastReinitReason;
+    p.passes = ctx.passes;
+    p.sampleCounts.clear();
+    for (const auto& f : ctx.frequencies) p.sampleCounts.push_back(f.sampleCount);
+}
+
 void ExitActions(ReceiverContext& ctx) {
     const BroadcastStandard& standard = ctx.standard();
     // Leave the attenuator hysteresis as the analyzer's own default.
@@ -494,12 +508,14 @@ void ReceiverThread(ReceiverContext* c) {
                 dt.changed.notify_all();
             }
             ctx.passes += 1;
+            Publish(ctx);
             Pause(dt, ctx, lock, Pacing_AfterPass(ctx, dt.clock, progressed, DateTime_Now()));
         }
         ctx.lastPassStep = ctx.step;
     }
     ExitActions(ctx);
     Lock lock(dt.lock);
+    Publish(ctx);
     ctx.command = kStateEnded;
     dt.changed.notify_all();
 }
