@@ -16,6 +16,8 @@ std::mutex stateMutex;  // guards the pointer below, not the drive test itself
 std::unique_ptr<DriveTestState> current;
 std::mutex probeMutex;
 std::function<std::int64_t(const std::string&)> freeSpaceProbe;
+std::mutex hookMutex;
+std::function<void(const std::string&, int)> sampleWrittenHook;
 
 std::string StopReport(const DriveTestState& dt, const std::string& reason) {
     if (reason == kStopPressed) {
@@ -143,6 +145,16 @@ int DriveTest_FreeDiskMB(const std::string& directory) {
 void DriveTest_SetFreeSpaceProbe(std::function<std::int64_t(const std::string&)> probe) {
     std::lock_guard<std::mutex> lock(probeMutex);
     freeSpaceProbe = std::move(probe);
+}
+
+void DriveTest_SetSampleWrittenHook(std::function<void(const std::string&, int)> hook) {
+    std::lock_guard<std::mutex> lock(hookMutex);
+    sampleWrittenHook = std::move(hook);
+}
+
+void Engine_SampleWritten(const std::string& path, int samples) {
+    std::lock_guard<std::mutex> lock(hookMutex);
+    if (sampleWrittenHook) sampleWrittenHook(path, samples);
 }
 
 bool DriveTest_CheckRecordSpace() {

@@ -65,6 +65,13 @@ int DriveTest_FreeDiskMB(const std::string& directory);
 // Replaces the free-space probe (tests); nullptr restores statvfs.
 void DriveTest_SetFreeSpaceProbe(std::function<std::int64_t(const std::string&)> probe);
 
+// Called on a measurement thread after a sample's bytes were handed to the
+// operating system (so they survive the end of the process): the record file
+// and the samples it now holds. For a caller that must know what is safe, such
+// as the recorder's --report; nullptr removes it. Keep it short: the
+// drive-test lock is held.
+void DriveTest_SetSampleWrittenHook(std::function<void(const std::string& path, int samples)> hook);
+
 // A snapshot of one thread's state for tests and displays.
 struct DriveTestThreadInfo {
     int number = 0;

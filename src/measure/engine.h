@@ -38,6 +38,8 @@ struct DriveTestState {
 DriveTestState* Engine_State();
 
 void ReceiverThread(ReceiverContext* ctx);
+// Tells the hook of DriveTest_SetSampleWrittenHook, if any, of a written sample.
+void Engine_SampleWritten(const std::string& path, int samples);
 
 // Phase steps (one exchange at most each); preparation.cpp and measuring.cpp.
 void Engine_InitPhase(DriveTestState& dt, ReceiverContext& ctx);

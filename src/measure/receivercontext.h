@@ -48,7 +48,8 @@ struct FrequencyRecord {
     std::vector<std::pair<std::string, std::string>> setupList;  // (parameter header, value sent)
     std::vector<std::pair<std::string, std::string>> infoParameters;  // (column title, label) for the header
     double kFactor = 0.0;  // dB/m of the antenna at this frequency, 0 without antenna
-    int sampleCount = 0;
+    int sampleCount = 0;     // samples taken since the file was created (shown)
+    int samplesWritten = 0;  // of them, those the file holds
     int statusRow = 0;  // 1-based row in the status table
     RecordFile file;
     std::unique_ptr<FileContainer> ctx = std::make_unique<FileContainer>();  // open while recording

@@ -200,6 +200,7 @@ bool CreateRecordFiles(DriveTestState& dt, ReceiverContext& ctx) {
         f.fileOpen = Recording_CreateFile(*f.ctx, f.file, dt.settings.outputDirectory.c_str(), name.c_str());
         f.filePath = f.ctx->path;
         f.sampleCount = 0;
+        f.samplesWritten = 0;
         if (f.fileOpen)
             dt.recordFiles.push_back(f.filePath);
         else
@@ -348,7 +349,14 @@ void StoringPhase(DriveTestState& dt, ReceiverContext& ctx) {
         else
             Text_Copy(ctx.sample.head.status, kStatusNoError);
         ShowStoredSample(dt, ctx, f);
-        if (f.fileOpen && !Recording_WriteSample(*f.ctx, f.file, ctx.sample)) writeFailed = true;
+        if (f.fileOpen) {
+            if (Recording_WriteSample(*f.ctx, f.file, ctx.sample)) {
+                f.samplesWritten += 1;
+                Engine_SampleWritten(f.filePath, f.samplesWritten);
+            } else {
+                writeFailed = true;
+            }
+        }
         if (ctx.providesGps) {
             freeMB = DriveTest_FreeDiskMB(dt.settings.outputDirectory);
             dt.view->summaryCell(5, Text_Format("%d", freeMB));

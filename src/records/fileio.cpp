@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/text.h"
 
@@ -71,9 +74,30 @@ std::int32_t GetInt32(const std::uint8_t* p) {
     return static_cast<std::int32_t>(v);
 }
 
+std::atomic<long long> writeCount{0};
+std::atomic<long long> faultAt{0};  // the write number that fails; 0: none
+std::once_flag faultFromEnvironment;
+
+// True when this write is the one armed to fail.
+bool TakeWriteFault() {
+    std::call_once(faultFromEnvironment, [] {
+        const char* text = std::getenv("FIELDTRACE_WRITE_FAULT");
+        const long long n = text ? std::atoll(text) : 0;
+        if (n > 0) faultAt = writeCount.load() + n;
+    });
+    const long long number = ++writeCount;
+    return number == faultAt.load();
+}
+
 // Writes all bytes, continuing after interrupted or partial writes; false when
-// the operating system accepts fewer (disk full, I/O error).
+// the operating system accepts fewer (disk full, I/O error). An injected fault
+// behaves as a disk that fills up mid-write: half the bytes land, then ENOSPC.
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
+    if (TakeWriteFault()) {
+        if (length > 1 && ::write(fd, data, length / 2) < 0) return false;
+        errno = ENOSPC;
+        return false;
+    }
     while (length > 0) {
         ssize_t n = ::write(fd, data, length);
         if (n < 0 && errno == EINTR) continue;
@@ -82,6 +106,18 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
         length -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// After a failed write: the file is cut back to the bytes of the last good
+// write, so that it ends on a whole block or sample instead of a fragment,
+// and nothing more is written (a retry at the close would append a second
+// copy behind the fragment of the first).
+void FailWrite(FileContainer& ctx) {
+    const int saved = errno;
+    if (::ftruncate(ctx.handle, ctx.bytesWritten) == 0) ::lseek(ctx.handle, ctx.bytesWritten, SEEK_SET);
+    ctx.bufferHeld = 0;
+    ctx.writeFailed = true;
+    errno = saved;
 }
 
 std::size_t ReadAll(int fd, std::uint8_t* data, std::size_t length) {
@@ -99,6 +135,7 @@ void ResetContext(FileContainer& ctx) {
     ctx.handle = -1;
     ctx.writing = false;
     ctx.bytesWritten = 0;
+    ctx.writeFailed = false;
     ctx.fileSize = 0;
     ctx.bytesTaken = 0;
     ctx.nextTag = 0;
@@ -130,7 +167,7 @@ bool OpenForWriting(const char* path, std::size_t bufferSize, std::int32_t versi
 // is filled to capacity and written whole, as often as needed; the remainder
 // waits for the next request or the close.
 bool BufferedWrite(FileContainer& ctx, const std::uint8_t* data, std::size_t length) {
-    if (ctx.handle < 0 || !ctx.writing) return false;
+    if (ctx.handle < 0 || !ctx.writing || ctx.writeFailed) return false;
     const std::size_t capacity = ctx.buffer.size();
     while (length > 0) {
         std::size_t room = capacity - ctx.bufferHeld;
@@ -142,7 +179,10 @@ bool BufferedWrite(FileContainer& ctx, const std::uint8_t* data, std::size_t len
         std::memcpy(ctx.buffer.data() + ctx.bufferHeld, data, room);
         data += room;
         length -= room;
-        if (!WriteAll(ctx.handle, ctx.buffer.data(), capacity)) return false;
+        if (!WriteAll(ctx.handle, ctx.buffer.data(), capacity)) {
+            FailWrite(ctx);
+            return false;
+        }
         ctx.bytesWritten += static_cast<std::int64_t>(capacity);
         ctx.bufferHeld = 0;
     }
@@ -288,9 +328,12 @@ bool FileIO_WriteRaw(FileContainer& ctx, const void* data, std::size_t length) {
 }
 
 bool FileIO_Flush(FileContainer& ctx) {
-    if (ctx.handle < 0 || !ctx.writing) return false;
+    if (ctx.handle < 0 || !ctx.writing || ctx.writeFailed) return false;
     if (ctx.bufferHeld == 0) return true;
-    if (!WriteAll(ctx.handle, ctx.buffer.data(), ctx.bufferHeld)) return false;
+    if (!WriteAll(ctx.handle, ctx.buffer.data(), ctx.bufferHeld)) {
+        FailWrite(ctx);
+        return false;
+    }
     ctx.bytesWritten += static_cast<std::int64_t>(ctx.bufferHeld);
     ctx.bufferHeld = 0;
     return true;
@@ -424,9 +467,28 @@ bool FileIO_CommitAtomic(FileContainer& ctx, const char* path) {
     std::string temporary = ctx.path;
     ok = FileIO_Close(ctx) && ok;
     if (ok) ok = std::rename(temporary.c_str(), path) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    // The rename itself lives in the directory: without this a power cut may
+    // still bring back the old name after the save was reported done.
+    std::string directory = path;
+    const auto slash = directory.rfind('/');
+    directory = slash == std::string::npos ? "." : slash == 0 ? "/" : directory.substr(0, slash);
+    const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
 }
+
+void FileIO_SetWriteFault(long long n) {
+    faultAt = n > 0 ? writeCount.load() + n : 0;
+}
+
+long long FileIO_WriteCount() { return writeCount.load(); }
 
 void FileIO_AbandonAtomic(FileContainer& ctx) {
     FileIO_CloseAndDelete(ctx);

@@ -16,6 +16,7 @@ struct FileContainer {
 
     // writing
     std::int64_t bytesWritten = 0;  // bytes handed to the operating system so far
+    bool writeFailed = false;       // a write fell short: every later write and the close fail
 
     // reading
     std::int64_t fileSize = 0;
@@ -79,6 +80,14 @@ void FileIO_CloseRead(FileContainer& ctx);
 // Names the user types: not empty and none of " * / : < > ? \ |
 bool FileIO_IsValidFileName(const char* name);
 bool FileIO_IsDirectory(const char* path);
+
+// Test hook: the n-th write to the operating system from now on (n >= 1)
+// fails with ENOSPC, as on a full disk; 0 switches the fault off. The
+// environment variable FIELDTRACE_WRITE_FAULT=N, read at the first write of
+// the process, arms the same fault for a whole program.
+void FileIO_SetWriteFault(long long n);
+// Writes handed to the operating system by this process so far.
+long long FileIO_WriteCount();
 
 // Writes a settings-style block file atomically: blocks go to "<path>.tmp",
 // which replaces path only when every block and the close succeeded.

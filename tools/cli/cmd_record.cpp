@@ -4,6 +4,7 @@
 // every analyzer and frequency in lock-step, pauses and resumes on SIGUSR1,
 // and stops after a number of samples, a duration or Ctrl-C (as "Stop
 // pressed" would).
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -66,6 +67,8 @@ const char* kHelp =
     "  --duration SECONDS       stop after this time of recording\n"
     "  --out DIR                output directory of the record files\n"
     "  --timeout-ms N           SCPI time-out (default 400)\n"
+    "  --report FILE            append \"<record file> <samples>\" to FILE after every sample\n"
+    "                           the file system has taken (what survives a crash from then on)\n"
     "  --idle-seconds N         keep the prepared analyzers idle for N seconds before\n"
     "                           monitoring starts (default 0)\n"
     "Ctrl-C stops the recording as the Stop button does; SIGUSR1 toggles Pause and\n"
@@ -224,7 +227,7 @@ bool CheckAnalyzer(const std::string& address, int port, int timeoutMs, Analyzer
 int Cli_Record(int argc, char** argv) {
     CliArgs args(argc, argv,
                  {"analyzer", "gps", "standard", "level-unit", "input", "antenna", "data-dir", "freq", "measurements",
-                  "distance-unit", "samples", "duration", "out", "timeout-ms", "idle-seconds"},
+                  "distance-unit", "samples", "duration", "out", "timeout-ms", "idle-seconds", "report"},
                  {"help", "discover"});
     if (!args.ok()) return Cli_Usage("record", args.error());
     if (args.has("help")) {
@@ -433,6 +436,18 @@ int Cli_Record(int argc, char** argv) {
     setup.sessionTimeoutMs = static_cast<int>(timeoutMs);
     setup.analyzers = analyzers;
 
+    // One write per line to a descriptor opened for appending: a line is in the
+    // file system as soon as the call returns, whatever happens to the process.
+    int reportFd = -1;
+    if (args.has("report")) {
+        reportFd = ::open(args.get("report").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (reportFd < 0) return Fail("cannot open the report file " + args.get("report"));
+        DriveTest_SetSampleWrittenHook([reportFd](const std::string& path, int count) {
+            const std::string line = Text_Format("%s %d\n", path.c_str(), count);
+            if (::write(reportFd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+                std::fprintf(stderr, "warning: the report file took a short write\n");
+        });
+    }
     const bool terminal = Cli_ProgressWanted();
     ConsoleView view(terminal);
     std::string error;
@@ -527,6 +542,8 @@ int Cli_Record(int argc, char** argv) {
     }
     for (const auto& m : view.messages()) std::printf("%s\n", Text_Latin1ToUtf8(m).c_str());
     DriveTest_Release();
+    DriveTest_SetSampleWrittenHook(nullptr);
+    if (reportFd >= 0) ::close(reportFd);
     Antenna_Close();
     return status;
 }
