@@ -35,7 +35,7 @@ gen() {  # name, then generate options
 }
 gen dvbt --standard "DVB-T / DVB-H" --samples 3 --seed 1
 gen atsc --standard "ATSC" --samples 2 --seed 2 --level-unit dBm --distance-unit mi --no-fix 0:1
-gen fm --standard "Analog FM" --samples 2 --seed 3 --antenna Yagi --kfactor 12.5 --bad-status 0.5
+gen analog --standard "Analog TV" --samples 2 --seed 3 --antenna Yagi --kfactor 12.5 --bad-status 0.5
 gen dab --standard "DAB" --samples 1 --seed 4 --level-unit dBuV/m --antenna Dipole --kfactor -3
 # A record cut inside its last sample.
 head -c -150 "$corpus/record/dvbt" > "$corpus/record/cut"
