@@ -46,7 +46,8 @@ for bin in "${targets[@]}"; do
     for f in "${found[@]}"; do
         status=1
         echo "  FINDING $name: ${f:-(no input written; see below)}"
-        tail -n 30 "$work/$name.run" "$work/$name.replay" 2>/dev/null | grep -E 'ERROR|SUMMARY|#[0-9]+ 0x' | head -12 | sed 's/^/    /'
+        cat "$work/$name.replay" "$work/$name.run" 2>/dev/null | grep -E 'ERROR:|SUMMARY:|#[0-9]+ 0x' |
+            grep -vE 'fuzzer::|libc\.so|/nptl/|/stdlib/|/signal/' | head -10 | sed 's/^/    /'
     done
 done
 exit $status

@@ -64,11 +64,12 @@ bool Seeds_Profiles(const std::string& dir) {
     std::snprintf(e.good, sizeof e.good, "%s", "70");
     profile.entries = {e, e};
     std::snprintf(profile.entries[1].tag, sizeof e.tag, "%s", "MER");
-    ColorProfile empty;
+    ColorProfile old;  // no colour block, as profiles converted from older files
+    old.entries = {e};
     return KmzProfile_WriteMemory(dir + "/cad_ini/two.ini", memory) &&
-           KmzProfile_WriteMemory(dir + "/cad_ini/empty.ini", {}) &&
+           KmzProfile_WriteMemory(dir + "/cad_ini/one.ini", {memory[1]}) &&
            ColorProfile_Write(dir + "/cas/two.cas", profile) &&
-           ColorProfile_Write(dir + "/cas/old.cas", empty, kKmzLegacyProfileVersion);
+           ColorProfile_Write(dir + "/cas/old.cas", old, kKmzLegacyProfileVersion);
 }
 
 // The older colour files: entries of 404 bytes, texts at 0, 104, 204 and 304.
