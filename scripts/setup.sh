@@ -14,6 +14,7 @@ packages=(
   locales iproute2 iputils-ping
   xvfb xauth at-spi2-core python3-pyatspi dbus
   help2man dpkg-dev file
+  clang libclang-rt-14-dev
 )
 
 missing=()
