@@ -4,11 +4,11 @@
 # record file must open and hold every sample the recorder reported as
 # written (--report). Then kills a settings saver at random moments: each
 # settings file must be the old or the new content, never a broken one.
-# Usage: power_loss.sh BUILD [KILLS] [SEED]  (KILLS 20 by default; at most
+# Usage: power_loss.sh BUILD [KILLS] [SEED]  (KILLS 10 by default; at most
 # POWER_LOSS_SECONDS (150) of recorder kills, then as many saver kills)
 set -euo pipefail
 source "$(dirname "$0")/lib.bash"
-kills=${2:-20}
+kills=${2:-10}
 seed=${3:-14}
 saver="$build/tests/fieldtrace-save-loop"
 [ -x "$saver" ] || { echo "fieldtrace-save-loop not built" >&2; exit 77; }
