@@ -241,17 +241,9 @@ std::vector<DriveTestThreadInfo> DriveTest_Threads() {
     Lock lock(dt->lock);
     for (const auto& ctx : dt->contexts) {
         // The thread's own fields change without the lock; its published copy does not.
-        const ReceiverSnapshot& p = ctx->published;
         DriveTestThreadInfo info;
+        static_cast<ReceiverSnapshot&>(info) = ctx->published;
         info.number = ctx->number;
-        info.currentState = p.currentState;
-        info.phase = p.phase;
-        info.step = p.step;
-        info.stepDescription = p.stepDescription;
-        info.stepError = p.stepError;
-        info.lastReinitReason = p.lastReinitReason;
-        info.passes = p.passes;
-        info.sampleCounts = p.sampleCounts;
         out.push_back(info);
     }
     return out;

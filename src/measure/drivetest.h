@@ -73,16 +73,8 @@ void DriveTest_SetFreeSpaceProbe(std::function<std::int64_t(const std::string&)>
 void DriveTest_SetSampleWrittenHook(std::function<void(const std::string& path, int samples)> hook);
 
 // A snapshot of one thread's state for tests and displays.
-struct DriveTestThreadInfo {
+struct DriveTestThreadInfo : ReceiverSnapshot {
     int number = 0;
-    int currentState = 0;
-    int phase = 0;
-    int step = 0;
-    std::string stepDescription;
-    std::string stepError;
-    std::string lastReinitReason;
-    std::vector<int> sampleCounts;  // per frequency, since the files were created
-    std::uint64_t passes = 0;       // passes of the thread's loop
 };
 std::vector<DriveTestThreadInfo> DriveTest_Threads();
 
