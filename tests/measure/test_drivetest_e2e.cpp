@@ -16,6 +16,7 @@
 #include "records/recording.h"
 #include "support/simprocess.h"
 #include "support/testsupport.h"
+#include "measure/simdrivetest.h"
 
 namespace {
 
@@ -37,39 +38,16 @@ FileSamples ReadAll(const std::string& path) {
     return fs;
 }
 
+// The shared analyzer, which must have passed the check and validation.
 DriveTestAnalyzer Analyzer(const std::string& address, bool gps, const std::vector<double>& mhz,
                            const std::string& prefix) {
-    TcpScpi_Init();
-    ReceiverInfo_Init();
-    DriveTestAnalyzer a;
-    Text_Copy(a.slot.address, address);
-    ReceiverInfo_CopyFamily(a.slot.family, ReceiverInfo_Families().front());
-    EXPECT_EQ(DriveTest_CheckAnalyzer(a.slot, 400), 1);
-    DriveTest_ValidateSlot(a.slot, "DVB-T / DVB-H");
-    EXPECT_STREQ(a.slot.status, "OK");
-    a.slot.inputIndex = 1;
-    a.slot.levelUnitIndex = 1;  // dBm
-    a.providesGps = gps;
-    const BroadcastStandard& standard = a.slot.family.standards[static_cast<std::size_t>(a.slot.standardIndex - 1)];
-    int n = 0;
-    for (double f : mhz) {
-        FrequencyEntry e;
-        e.description = prefix + std::to_string(++n);
-        e.frequencyMHz = f;
-        a.frequencies.push_back(e);
-    }
-    a.selectedTags = DriveTest_SelectDefaultMeasurements(standard);
+    DriveTestAnalyzer a = SimDriveTest_Analyzer(address, gps, mhz, prefix);
+    EXPECT_STREQ(a.slot.status, "OK") << address;
     return a;
 }
 
 DriveTestSetup MakeSetup(const TempDir& dir, std::vector<DriveTestAnalyzer> analyzers) {
-    DriveTestSetup s;
-    s.settings.standard = "DVB-T / DVB-H";
-    s.settings.levelUnit = "dBm";
-    s.settings.distanceUnit = kDistanceKilometers;
-    s.settings.outputDirectory = dir.path();
-    s.analyzers = std::move(analyzers);
-    return s;
+    return SimDriveTest_Setup(dir, std::move(analyzers));
 }
 
 // Monitoring until every analyzer is prepared and waits for the first sample, as a user would before Record.
