@@ -420,7 +420,7 @@ void StatusRefresh(DriveTestState& dt, ReceiverContext& ctx) {
 // more than a second, should the wall clock be set back.
 void Pause(DriveTestState& dt, ReceiverContext& ctx, Lock& lock, const PassPause& pause) {
     if (pause.kind == PauseKind::kNone) return;
-    const double seconds = std::clamp(pause.until - DateTime_Now(), 0.001, 1.0);
+    const double seconds = std::clamp((pause.until - DateTime_Now()) / DateTime_TimeScale(), 0.001, 1.0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     const std::int32_t command = ctx.command;
     const std::uint32_t revision = dt.clock.revision;

@@ -73,9 +73,35 @@ double LocalValue(const timespec& ts) {
 
 }  // namespace
 
+namespace {
+
+double gTimeScale = 1.0;
+timespec gScaleOrigin{};
+
+}  // namespace
+
+void DateTime_SetTimeScale(double factor) {
+    gTimeScale = factor > 0.0 ? factor : 1.0;
+    clock_gettime(CLOCK_REALTIME, &gScaleOrigin);
+}
+
+double DateTime_TimeScale() { return gTimeScale; }
+
 double DateTime_Now() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
+    if (gTimeScale != 1.0) {
+        const double elapsed = static_cast<double>(ts.tv_sec - gScaleOrigin.tv_sec) +
+                               static_cast<double>(ts.tv_nsec - gScaleOrigin.tv_nsec) / 1e9;
+        const double scaled = elapsed * gTimeScale;
+        const auto whole = static_cast<long long>(scaled);
+        ts.tv_sec = gScaleOrigin.tv_sec + static_cast<time_t>(whole);
+        ts.tv_nsec = gScaleOrigin.tv_nsec + static_cast<long>((scaled - static_cast<double>(whole)) * 1e9);
+        if (ts.tv_nsec >= 1000000000L) {
+            ts.tv_sec += 1;
+            ts.tv_nsec -= 1000000000L;
+        }
+    }
     return LocalValue(ts);
 }
 

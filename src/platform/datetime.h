@@ -15,6 +15,12 @@ struct LocalDateTime {
 
 // Current local date-time value, with sub-second resolution.
 double DateTime_Now();
+// Makes DateTime_Now run `factor` times as fast as the wall clock from now on
+// (1 restores it), so that a soak test records hours in minutes. Call it
+// before any thread reads the clock. Waits that aim at a DateTime_Now value
+// divide their real length by DateTime_TimeScale().
+void DateTime_SetTimeScale(double factor);
+double DateTime_TimeScale();
 // The time stamped into exported files: the current time, or the time given
 // by SOURCE_DATE_EPOCH (seconds since 1970) so that an export can be repeated
 // byte for byte.

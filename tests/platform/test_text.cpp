@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <clocale>
+#include <thread>
 #include <cstring>
 
 #include "platform/datetime.h"
@@ -78,6 +80,22 @@ TEST(DateTime, SplitAndMakeAreInverse) {
     EXPECT_EQ(std::strlen(text), 19u);
     EXPECT_EQ(text[2], '.');
     EXPECT_EQ(text[10], ' ');
+}
+
+TEST(DateTime, ScaledClockRunsFasterFromWhereItWas) {
+    const double before = DateTime_Now();
+    DateTime_SetTimeScale(20.0);
+    const double start = DateTime_Now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const double later = DateTime_Now();
+    DateTime_SetTimeScale(1.0);
+    const double after = DateTime_Now();
+    EXPECT_GE(start, before);
+    EXPECT_LT(start - before, 1.0) << "setting the scale must not jump the clock";
+    EXPECT_GE(later - start, 0.95) << "50 ms at twenty times the speed";
+    EXPECT_LT(after, later) << "back at scale 1 the clock is the wall clock again";
+    DateTime_SetTimeScale(0.0);
+    EXPECT_EQ(DateTime_TimeScale(), 1.0) << "a factor that is not positive means the wall clock";
 }
 
 TEST(Text, LeadingNumbers) {

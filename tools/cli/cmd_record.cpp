@@ -69,6 +69,9 @@ const char* kHelp =
     "  --timeout-ms N           SCPI time-out (default 400)\n"
     "  --report FILE            append \"<record file> <samples>\" to FILE after every sample\n"
     "                           the file system has taken (what survives a crash from then on)\n"
+    "  --time-scale X           run the program's clock X (1 to 100) times as fast as the\n"
+    "                           wall clock, for soak tests: samples, times and --duration\n"
+    "                           follow that clock (default 1)\n"
     "  --idle-seconds N         keep the prepared analyzers idle for N seconds before\n"
     "                           monitoring starts (default 0)\n"
     "Ctrl-C stops the recording as the Stop button does; SIGUSR1 toggles Pause and\n"
@@ -227,7 +230,7 @@ bool CheckAnalyzer(const std::string& address, int port, int timeoutMs, Analyzer
 int Cli_Record(int argc, char** argv) {
     CliArgs args(argc, argv,
                  {"analyzer", "gps", "standard", "level-unit", "input", "antenna", "data-dir", "freq", "measurements",
-                  "distance-unit", "samples", "duration", "out", "timeout-ms", "idle-seconds", "report"},
+                  "distance-unit", "samples", "duration", "out", "timeout-ms", "idle-seconds", "report", "time-scale"},
                  {"help", "discover"});
     if (!args.ok()) return Cli_Usage("record", args.error());
     if (args.has("help")) {
@@ -239,6 +242,7 @@ int Cli_Record(int argc, char** argv) {
     const double duration = args.number("duration", 0.0);
     const long long timeoutMs = args.integer("timeout-ms", 400);
     const double idleSeconds = args.number("idle-seconds", 0.0);
+    const double timeScale = args.number("time-scale", 1.0);
     if (!args.ok()) return Cli_Usage("record", args.error());
     if (args.all("analyzer").empty() && !args.has("discover"))
         return Cli_Usage("record", "name at least one --analyzer, or --discover");
@@ -249,6 +253,7 @@ int Cli_Record(int argc, char** argv) {
     if (samples <= 0 && duration <= 0.0) return Cli_Usage("record", "give --samples N or --duration SECONDS");
     if (timeoutMs < 1 || timeoutMs > 60000) return Cli_Usage("record", "--timeout-ms must be 1 to 60000");
     if (!(idleSeconds >= 0.0 && idleSeconds <= 86400.0)) return Cli_Usage("record", "--idle-seconds must be 0 to 86400");
+    if (!(timeScale >= 1.0 && timeScale <= 100.0)) return Cli_Usage("record", "--time-scale must be 1 to 100");
     const std::string standardName = Text_Utf8ToLatin1(args.get("standard"));
     const LevelUnit* unit = LevelUnit_Parse(args.get("level-unit", "dBm"));
     if (!unit) return Cli_Usage("record", "unknown level unit '" + args.get("level-unit") + "'");
@@ -257,6 +262,7 @@ int Cli_Record(int argc, char** argv) {
     const std::string out = args.get("out");
     if (!FileIO_IsDirectory(out.c_str())) return Cli_Usage("record", "output directory does not exist: " + out);
     if (args.has("data-dir")) Platform_SetDataDirectory(args.get("data-dir"));
+    if (timeScale != 1.0) DateTime_SetTimeScale(timeScale);
     // From here on SIGUSR1 toggles instead of ending the program.
     ToggleCatcher toggleCatcher;
 
