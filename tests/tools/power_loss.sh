@@ -4,6 +4,9 @@
 # record file must open and hold every sample the recorder reported as
 # written (--report). Then kills a settings saver at random moments: each
 # settings file must be the old or the new content, never a broken one.
+# The recorder's clock runs POWER_LOSS_TIME_SCALE (10) times as fast: the
+# preparation's settling takes a tenth of the time and samples are written
+# ten times a second, so that more kills fall among the writes.
 # Usage: power_loss.sh BUILD [KILLS] [SEED]  (KILLS 10 by default; at most
 # POWER_LOSS_SECONDS (150) of recorder kills, then as many saver kills)
 set -euo pipefail
@@ -20,8 +23,8 @@ cleanup() {
 trap cleanup EXIT
 RANDOM=$seed
 
-"$sim" --family Alvra --address 127.0.9.21 --seed 1 --settle-ms 50 --exit-after-seconds 3600 2>"$work/sim1.log" & pids+=($!)
-"$sim" --family Alvra --address 127.0.9.22 --seed 2 --settle-ms 50 --exit-after-seconds 3600 2>"$work/sim2.log" & pids+=($!)
+"$sim" --family Alvra --address 127.0.9.21 --seed 1 --settle-ms 50 --exit-after-seconds 3600 >/dev/null 2>"$work/sim1.log" & pids+=($!)
+"$sim" --family Alvra --address 127.0.9.22 --seed 2 --settle-ms 50 --exit-after-seconds 3600 >/dev/null 2>"$work/sim2.log" & pids+=($!)
 sleep 0.5
 
 # Checks every record file against the report; prints "<samples checked> <lost>".
@@ -64,7 +67,8 @@ while [ "$done_kills" -lt "$kills" ] && [ "$SECONDS" -lt "$deadline" ]; do
   out="$work/rec$round"; mkdir "$out"
   "$cli" record --analyzer 127.0.9.21 --analyzer 127.0.9.22 --gps 127.0.9.21 --standard "DVB-T / DVB-H" \
     --freq 127.0.9.21=474:A1 --freq 127.0.9.21=482:A2 --freq 127.0.9.22=490:B1 \
-    --duration 600 --timeout-ms 400 --out "$out" --report "$out/report" >/dev/null 2>"$out/stderr" &
+    --duration 6000 --time-scale "${POWER_LOSS_TIME_SCALE:-10}" --timeout-ms 400 --out "$out" --report "$out/report" \
+    >/dev/null 2>"$out/stderr" &
   rec=$!
   # One kill per run: mostly while samples are written, one run in eight
   # earlier (during the checks, the preparation or the creation of the files).
@@ -77,7 +81,10 @@ while [ "$done_kills" -lt "$kills" ] && [ "$SECONDS" -lt "$deadline" ]; do
   kill -KILL "$rec" 2>/dev/null || true
   wait "$rec" 2>/dev/null || true
   done_kills=$((done_kills + 1))
-  read -r c l < <(check_round "$out" "$out/report" 2>>"$work/lost.log")
+  if ! read -r c l < <(check_round "$out" "$out/report" 2>>"$work/lost.log"); then
+    cat "$work/lost.log" >&2
+    fail "the check of round $round printed nothing"
+  fi
   total_checked=$((total_checked + c)); total_lost=$((total_lost + l))
   rm -rf "$out"
 done
