@@ -4,4 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
-ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j"$(nproc)" "$@"
+# Most tests wait for simulated analyzers in real time, one sample a second,
+# and leave the cores idle: twice as many tests as cores keep them busy.
+ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j"$((2 * $(nproc)))" "$@"

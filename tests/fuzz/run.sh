@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # usage: tests/fuzz/run.sh FUZZ_BUILD_DIR [SECONDS]
 # For every fuzz target of FUZZ_BUILD_DIR: replays its committed corpus, then
-# fuzzes for SECONDS (default 5) with new inputs kept in a temporary directory.
+# fuzzes for SECONDS (default 5) with new inputs kept in a temporary directory;
+# with FUZZ_RUNS=N in the environment, for N executions instead. FUZZ_TARGETS
+# (names, blank-separated) limits the run to those targets.
 # One line per target: executions, exec/s, coverage, findings. Inputs that
 # crash are kept under FUZZ_BUILD_DIR/fuzz-findings/ and their paths printed;
 # the exit status is 1 when there is any.
@@ -16,6 +18,10 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$findings_dir"
 
 targets=("$build"/tests/fuzz/fuzz_*)
+if [ -n "${FUZZ_TARGETS:-}" ]; then
+    targets=()
+    for name in $FUZZ_TARGETS; do targets+=("$build/tests/fuzz/fuzz_$name"); done
+fi
 [ -x "${targets[0]}" ] || { echo "run.sh: no fuzz targets in $build/tests/fuzz" >&2; exit 2; }
 
 # Time-outs and memory limits count as findings, like crashes.
@@ -33,8 +39,10 @@ for bin in "${targets[@]}"; do
     fi
     # 2. a bounded run; new inputs go to the first (temporary) directory
     execs=0 rate=0 cov=0
-    if [ "$seconds" -gt 0 ]; then
-        if ! "$bin" "${common[@]}" -max_total_time="$seconds" -artifact_prefix="$findings_dir/$name/" \
+    if [ -n "${FUZZ_RUNS:-}" ] || [ "$seconds" -gt 0 ]; then
+        bound=(-max_total_time="$seconds")
+        [ -n "${FUZZ_RUNS:-}" ] && bound=(-runs="$FUZZ_RUNS")
+        if ! "$bin" "${common[@]}" "${bound[@]}" -artifact_prefix="$findings_dir/$name/" \
             "$work/$name" "$corpus" >"$work/$name.run" 2>&1; then
             found+=("$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$work/$name.run" | tail -1)")
         fi

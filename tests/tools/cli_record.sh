@@ -11,13 +11,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$sim" --family Alvra --address 127.0.2.11 --seed 1 --settle-ms 100 --exit-after-seconds 300 2>"$work/sim1.log" & pids+=($!)
-"$sim" --family Alvra --address 127.0.2.12 --seed 2 --settle-ms 100 --exit-after-seconds 300 2>"$work/sim2.log" & pids+=($!)
+"$sim" --family Alvra --address 127.0.12.11 --seed 1 --settle-ms 100 --exit-after-seconds 300 2>"$work/sim1.log" & pids+=($!)
+"$sim" --family Alvra --address 127.0.12.12 --seed 2 --settle-ms 100 --exit-after-seconds 300 2>"$work/sim2.log" & pids+=($!)
 sleep 0.5
 
 mkdir "$work/out"
-"$cli" record --analyzer 127.0.2.11 --analyzer 127.0.2.12 --gps 127.0.2.11 --standard "DVB-T / DVB-H" \
-  --level-unit dBuV --freq "127.0.2.11=474:Ch21:Bandwidth [MHz]=8" --freq 127.0.2.12=482:Ch22 \
+"$cli" record --analyzer 127.0.12.11 --analyzer 127.0.12.12 --gps 127.0.12.11 --standard "DVB-T / DVB-H" \
+  --level-unit dBuV --freq "127.0.12.11=474:Ch21:Bandwidth [MHz]=8" --freq 127.0.12.12=482:Ch22 \
   --samples 4 --out "$work/out" >"$work/stdout" 2>"$work/stderr" || fail "record: $(tail -5 "$work/stderr")"
 grep -q "All drive test results have been successfully written to" "$work/stdout" || fail "stop message: $(cat "$work/stdout")"
 n=$(ls "$work/out"/*.dtr | wc -l)
@@ -37,7 +37,7 @@ done
 
 # Ctrl-C stops the recording as Stop does: files closed and readable, exit 0.
 mkdir "$work/int"
-"$cli" record --analyzer 127.0.2.11 --gps 127.0.2.11 --standard "DVB-T / DVB-H" --freq 127.0.2.11=474:Ch21 \
+"$cli" record --analyzer 127.0.12.11 --gps 127.0.12.11 --standard "DVB-T / DVB-H" --freq 127.0.12.11=474:Ch21 \
   --duration 120 --out "$work/int" >"$work/stdout2" 2>"$work/stderr2" &
 rec=$!
 for _ in $(seq 1 300); do
@@ -63,7 +63,7 @@ wait_line() {  # wait_line FILE PATTERN COUNT: until COUNT lines match, at most 
 }
 samples_in() { "$cli" info "$1" | python3 -c 'import json,sys; print(json.load(sys.stdin)["sampleCount"])'; }
 mkdir "$work/pause"
-"$cli" record --analyzer 127.0.2.11 --gps 127.0.2.11 --standard "DVB-T / DVB-H" --freq 127.0.2.11=474:Ch21 \
+"$cli" record --analyzer 127.0.12.11 --gps 127.0.12.11 --standard "DVB-T / DVB-H" --freq 127.0.12.11=474:Ch21 \
   --idle-seconds 2 --duration 120 --out "$work/pause" >"$work/stdout3" 2>"$work/stderr3" &
 rec=$!
 wait_line "$work/stderr3" "^Idle for 2 s" 1
@@ -99,11 +99,11 @@ grep -qF "$f" "$work/stdout3" || fail "stop report without $f: $(cat "$work/stdo
 
 # Bad command lines: one line, exit 2.
 set +e
-"$cli" record --analyzer 127.0.2.11 --standard "DVB-T / DVB-H" --out "$work" >/dev/null 2>"$work/err"; rc=$?
+"$cli" record --analyzer 127.0.12.11 --standard "DVB-T / DVB-H" --out "$work" >/dev/null 2>"$work/err"; rc=$?
 set -e
 [ "$rc" -eq 2 ] || fail "no --samples/--duration: exit $rc"
 set +e
-"$cli" record --analyzer 127.0.2.11 --standard "DVB-T / DVB-H" --freq 127.0.2.11=474:Ch21 --samples 1 \
+"$cli" record --analyzer 127.0.12.11 --standard "DVB-T / DVB-H" --freq 127.0.12.11=474:Ch21 --samples 1 \
   --idle-seconds -1 --out "$work" >/dev/null 2>"$work/err"; rc=$?
 set -e
 [ "$rc" -eq 2 ] && [ "$(wc -l <"$work/err")" -eq 1 ] || fail "negative --idle-seconds: exit $rc"

@@ -30,10 +30,11 @@ sleep 0.5
 # Checks every record file against the report; prints "<samples checked> <lost>".
 check_round() {
   python3 - "$cli" "$1" "$2" <<'EOF'
-import json, subprocess, sys, glob
+import glob, json, os, subprocess, sys
 cli, out, report = sys.argv[1:4]
 acked = {}
-for line in open(report, encoding="utf-8", errors="replace"):
+# Killed before the report was created: nothing was acknowledged.
+for line in (open(report, encoding="utf-8", errors="replace") if os.path.exists(report) else []):
     parts = line.rstrip("\n").rsplit(" ", 1)
     if len(parts) == 2 and parts[1].isdigit():
         acked[parts[0]] = max(acked.get(parts[0], 0), int(parts[1]))

@@ -236,7 +236,9 @@ TEST_F(DesktopLab, DriveTestFromTheFirstClickToTheKmzArchive) {
     QTest::mouseClick(window->start()->task(2), Qt::LeftButton);
     ASSERT_TRUE(OnPage(kPageFileSelection));
     FileSelectionPage* selection = window->files();
-    for (const auto& [mhz, count] : {std::pair{"474.000000 MHz", 2}, std::pair{"482.000000 MHz", 1}}) {
+    for (const auto& archive : {std::pair{"474.000000 MHz", 2}, std::pair{"482.000000 MHz", 1}}) {
+        const char* mhz = archive.first;  // plain locals: lambdas cannot capture structured bindings in clang 14
+        const int count = archive.second;
         SCOPED_TRACE(mhz);
         ASSERT_TRUE(WaitFor([&] { return selection->frequencyFilter()->findText(mhz) >= 0; }, 10));
         Choose(selection->frequencyFilter(), mhz);
