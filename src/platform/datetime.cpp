@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -71,10 +72,7 @@ double LocalValue(const timespec& ts) {
     return DateTime_Make(t) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-}  // namespace
-
-namespace {
-
+// The soak tests' faster clock (DateTime_SetTimeScale); 1 is the wall clock.
 double gTimeScale = 1.0;
 timespec gScaleOrigin{};
 
@@ -91,16 +89,14 @@ double DateTime_Now() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
     if (gTimeScale != 1.0) {
+        // The scaled clock starts where the wall clock stood when the scale was set.
+        const double origin = static_cast<double>(gScaleOrigin.tv_sec) + static_cast<double>(gScaleOrigin.tv_nsec) / 1e9;
         const double elapsed = static_cast<double>(ts.tv_sec - gScaleOrigin.tv_sec) +
                                static_cast<double>(ts.tv_nsec - gScaleOrigin.tv_nsec) / 1e9;
-        const double scaled = elapsed * gTimeScale;
-        const auto whole = static_cast<long long>(scaled);
-        ts.tv_sec = gScaleOrigin.tv_sec + static_cast<time_t>(whole);
-        ts.tv_nsec = gScaleOrigin.tv_nsec + static_cast<long>((scaled - static_cast<double>(whole)) * 1e9);
-        if (ts.tv_nsec >= 1000000000L) {
-            ts.tv_sec += 1;
-            ts.tv_nsec -= 1000000000L;
-        }
+        const double now = origin + elapsed * gTimeScale;
+        const double whole = std::floor(now);
+        ts.tv_sec = static_cast<time_t>(whole);
+        ts.tv_nsec = std::min(static_cast<long>((now - whole) * 1e9), 999999999L);
     }
     return LocalValue(ts);
 }

@@ -92,6 +92,8 @@ protected:
         DriveTest_Release();
         DriveTest_SetFreeSpaceProbe(nullptr);
     }
+    // Used by the engine's threads until the release in TearDown.
+    NullDriveTestView view;
 };
 
 }  // namespace
@@ -143,7 +145,6 @@ TEST_F(WriteFaults, FailingWriteAtEveryN) {
     SimProcess sim("Alvra", "127.0.9.11", kPort, {"--seed", "91", "--settle-ms", "100"});
     ASSERT_TRUE(sim.ready());
     TempDir dir;
-    NullDriveTestView view;
     std::string error;
     Acknowledged acknowledged;
     ASSERT_TRUE(DriveTest_Start(SimDriveTest_Setup(dir, {SimDriveTest_Analyzer("127.0.9.11", true, {474.0, 482.0}, "N")}),
@@ -198,7 +199,6 @@ TEST_F(WriteFaults, FullDiskKeepsEverySampleWritten) {
     SimProcess sim("Alvra", "127.0.9.12", kPort, {"--seed", "92", "--settle-ms", "100"});
     ASSERT_TRUE(sim.ready());
     TempDir unused;
-    NullDriveTestView view;
     std::string error;
     Acknowledged acknowledged;
     DriveTestSetup setup = SimDriveTest_Setup(unused, {SimDriveTest_Analyzer("127.0.9.12", true, {474.0, 482.0}, "F")});

@@ -95,6 +95,9 @@ protected:
         DriveTest_SetFreeSpaceProbe(nullptr);
     }
     void TearDown() override { DriveTest_Release(); }
+    // The engine's threads use the view until the release in TearDown: it
+    // must outlive the test body's locals.
+    RecordingView view;
 };
 
 }  // namespace
@@ -103,7 +106,6 @@ TEST_F(DriveTestE2E, OneAnalyzerTwoFrequencies) {
     SimProcess sim("Alvra", "127.0.1.11", kPort, {"--seed", "11", "--settle-ms", "100"});
     ASSERT_TRUE(sim.ready());
     TempDir dir;
-    RecordingView view;
     std::string error;
     ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.11", true, {474.0, 482.0}, "Ch")}), view, error)) << error;
     ASSERT_TRUE(RecordSamples(4, 90));
@@ -139,7 +141,6 @@ TEST_F(DriveTestE2E, TwoAnalyzersRecordInLockStep) {
     ASSERT_TRUE(a.ready());
     ASSERT_TRUE(b.ready());
     TempDir dir;
-    RecordingView view;
     std::string error;
     ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.21", false, {474.0}, "A"),
                                             Analyzer("127.0.1.22", true, {474.0}, "B")}),
@@ -165,7 +166,6 @@ TEST_F(DriveTestE2E, DroppedConnectionLeadsToReInit) {
     SimProcess sim("Alvra", "127.0.1.31", kPort, {"--seed", "31", "--settle-ms", "100", "--drop-at-seconds", "9"});
     ASSERT_TRUE(sim.ready());
     TempDir dir;
-    RecordingView view;
     std::string error;
     ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.31", true, {474.0}, "D")}), view, error)) << error;
     MonitorUntilPrepared(60);
@@ -204,7 +204,6 @@ TEST_F(DriveTestE2E, SilentAnalyzerDoesNotHoldUpTheOther) {
     ASSERT_TRUE(a.ready());
     ASSERT_TRUE(b.ready());
     TempDir dir;
-    RecordingView view;
     std::string error;
     ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.41", true, {474.0}, "A"),
                                             Analyzer("127.0.1.42", false, {474.0}, "B")}),
@@ -230,7 +229,6 @@ TEST_F(DriveTestE2E, UndefinedResultsAreStoredInvalid) {
     SimProcess sim("Alvra", "127.0.1.51", kPort, {"--seed", "51", "--settle-ms", "100", "--undefined-share", "0.4"});
     ASSERT_TRUE(sim.ready());
     TempDir dir;
-    RecordingView view;
     std::string error;
     ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.51", true, {474.0}, "U")}), view, error)) << error;
     ASSERT_TRUE(RecordSamples(6, 90));
@@ -256,7 +254,6 @@ TEST_F(DriveTestE2E, FreeSpaceRules) {
     SimProcess sim("Alvra", "127.0.1.61", kPort, {"--seed", "61", "--settle-ms", "100"});
     ASSERT_TRUE(sim.ready());
     TempDir dir;
-    RecordingView view;
     std::string error;
     ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.61", true, {474.0}, "F")}), view, error)) << error;
     DriveTest_RequestState(kStateMonitoring);
@@ -293,7 +290,6 @@ TEST_F(DriveTestE2E, PauseAndRecordKeepTheFilesInTheStopReport) {
     SimProcess sim("Alvra", "127.0.1.71", kPort, {"--seed", "71", "--settle-ms", "100"});
     ASSERT_TRUE(sim.ready());
     TempDir dir;
-    RecordingView view;
     std::string error;
     ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.71", true, {474.0, 482.0}, "P")}), view, error))
         << error;
@@ -350,7 +346,6 @@ TEST_F(DriveTestE2E, IdleThreadSleepsBetweenPasses) {
     SimProcess sim("Alvra", "127.0.1.81", kPort, {"--seed", "81", "--settle-ms", "100"});
     ASSERT_TRUE(sim.ready());
     TempDir dir;
-    RecordingView view;
     std::string error;
     ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.81", true, {474.0}, "I")}), view, error)) << error;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);

@@ -94,8 +94,11 @@ TEST(RecordingPage, LiveDriveTestRecordPauseStop) {
     ASSERT_EQ(files.size(), 3u);
     for (const auto& f : files) EXPECT_TRUE(shown.contains(QString::fromStdString(f))) << f;
 
-    page.reset();  // joins the controls' threads before the drive test goes
+    // The controls' threads end before the drive test goes, and the page, which
+    // the engine's threads draw on, only after it.
+    RecordControls_Join();
     DriveTest_Release();
+    page.reset();
     DriveTest_SetFreeSpaceProbe(nullptr);
 }
 
