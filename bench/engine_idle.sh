@@ -21,18 +21,9 @@ if [ -z "${ENGINE_BENCH_NAMESPACE:-}" ]; then
   exec unshare -n env ENGINE_BENCH_NAMESPACE=1 "$0" "$idle" "$record"
 fi
 ip link set lo up
-build=${BUILD_DIR:-build}
-cli=$build/tools/cli/fieldtrace-cli
-sim=$build/tools/sim/fieldtrace-analyzer-sim
+source bench/lib.bash
 starts=$build/bench/fieldtrace-sample-starts
 limit=$((idle + record + 300))
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 for n in 2 3 4; do
   "$sim" --family Alvra --address 127.0.0.$n --seed $n --exit-after-seconds $limit >/dev/null 2>"$work/sim$n.log" &

@@ -28,16 +28,7 @@ if [ -z "${FAULT_MATRIX_NAMESPACE:-}" ]; then
   export FAULT_MATRIX_NAMESPACE=0
 fi
 [ "$FAULT_MATRIX_NAMESPACE" = 1 ] && ip link set lo up
-build=${BUILD_DIR:-build}
-cli=$build/tools/cli/fieldtrace-cli
-sim=$build/tools/sim/fieldtrace-analyzer-sim
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source bench/lib.bash
 
 # name | options of the faulty simulator. The recording starts about 7 s after
 # the simulators do, so a drop at 30 s falls into the recording.

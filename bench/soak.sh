@@ -30,19 +30,10 @@ if [ -z "${SOAK_NAMESPACE:-}" ]; then
   export SOAK_NAMESPACE=0
 fi
 [ "$SOAK_NAMESPACE" = 1 ] && ip link set lo up
-build=${BUILD_DIR:-build}
-cli=$build/tools/cli/fieldtrace-cli
-sim=$build/tools/sim/fieldtrace-analyzer-sim
+source bench/lib.bash
 record_seconds=$(awk -v h="$hours" 'BEGIN {printf "%d", h * 3600}')
 real_seconds=$(awk -v r="$record_seconds" -v s="$scale" 'BEGIN {printf "%d", r / s + 1}')
 limit=$((real_seconds + 300))
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 net=127.0.31
 "$sim" --family Alvra --address $net.1 --seed 1 --settle-ms 20 --exit-after-seconds $limit >/dev/null 2>&1 &
