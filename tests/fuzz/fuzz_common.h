@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "records/fileio.h"
+#include "records/recording.h"
 
 namespace fuzz {
 
@@ -81,6 +82,36 @@ inline std::string Fuzz_WriteRepaired(const char* name, const std::uint8_t* data
     std::vector<std::uint8_t> bytes(data, data + size);
     Fuzz_RepairBlocks(bytes);
     return Fuzz_WriteFile(name, bytes.data(), bytes.size());
+}
+
+// Opens a record file and reads every sample, as the file selection and the
+// conversions do.
+inline void Fuzz_ReadRecordFile(const std::string& path) {
+    FileContainer ctx;
+    RecordFile file;
+    std::string message;
+    if (Recording_OpenFile(ctx, file, path.c_str(), message)) {
+        RecordSample sample;
+        Recording_AllocSample(file, sample);
+        while (Recording_ReadSample(ctx, file, sample, 0, 1.5)) {
+        }
+        Recording_FreeSample(sample);
+    }
+    FileIO_CloseRead(ctx);
+    Recording_FreeFile(file);
+}
+
+// The axes a graph decoder is tried on, picked by the first input byte:
+// ordinary, reversed, empty, huge, not-a-number and single-point ranges.
+struct FuzzAxis {
+    const char* xMin;
+    const char* xMax;
+    int count;
+};
+inline const FuzzAxis& Fuzz_Axis(std::uint8_t pick) {
+    static constexpr FuzzAxis kAxes[] = {{"-250", "250", 501},    {"0", "10", 11},  {"0", "0", 11}, {"10", "0", 11},
+                                         {"-1e300", "1e300", 2}, {"nan", "inf", 5}, {"0", "4", 1}, {"-5", "5", 1001}};
+    return kAxes[pick % (sizeof kAxes / sizeof kAxes[0])];
 }
 
 // The input as a NUL-terminated text (embedded NULs end it early, as on the wire).

@@ -1,23 +1,11 @@
 // The echo-list reply of a graph, decoded onto an axis. The first input byte
 // picks the axis (range and point count) and the transfer kind, the rest is the reply.
-#include <cmath>
-
 #include "fuzz_common.h"
 #include "measure/engine.h"
 
-namespace {
-struct Axis {
-    const char* xMin;
-    const char* xMax;
-    int count;
-};
-constexpr Axis kAxes[] = {{"-250", "250", 501}, {"0", "10", 11}, {"0", "0", 11},      {"10", "0", 11},
-                          {"-1e300", "1e300", 2}, {"nan", "inf", 5}, {"0", "4", 1},   {"-5", "5", 1001}};
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const Axis& axis = kAxes[data[0] % (sizeof kAxes / sizeof kAxes[0])];
+    const fuzz::FuzzAxis& axis = fuzz::Fuzz_Axis(data[0]);
     const std::string reply = fuzz::Fuzz_Text(data + 1, size - 1);
     std::vector<float> points(static_cast<std::size_t>(axis.count), -1000.0f);
     static constexpr int kKinds[] = {1, 3, 4};

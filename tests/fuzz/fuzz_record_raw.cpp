@@ -1,21 +1,8 @@
 // Record file: open and read every sample as the bytes stand (mutations mostly
 // meet the block checks).
 #include "fuzz_common.h"
-#include "records/recording.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = fuzz::Fuzz_WriteFile("input.dtr", data, size);
-    FileContainer ctx;
-    RecordFile file;
-    std::string message;
-    if (Recording_OpenFile(ctx, file, path.c_str(), message)) {
-        RecordSample sample;
-        Recording_AllocSample(file, sample);
-        while (Recording_ReadSample(ctx, file, sample, 0, 1.5)) {
-        }
-        Recording_FreeSample(sample);
-    }
-    FileIO_CloseRead(ctx);
-    Recording_FreeFile(file);
+    fuzz::Fuzz_ReadRecordFile(fuzz::Fuzz_WriteFile("input.dtr", data, size));
     return 0;
 }
