@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "antenna/antenna.h"
+#include "app/gui.h"
 #include "export/csv/csvmodule.h"
 #include "export/kmz/kmzwizard.h"
 #include "instrument/receiverinfo.h"
@@ -53,6 +54,8 @@ void CloseWorkers() {
 Application::Application(MainWindow& window, NetworkAccess& network, const WizardOptions& options,
                          std::function<void()> endLoop)
     : window_(window), conversions_(std::make_unique<ConversionStart>()) {
+    window.setWindowTitle(QString::fromStdString(Gui_WindowTitle()));
+    Ui_SetOnTopHandler(Gui_SetOnTop);
     workersClosed = false;
     TcpScpi_Init();
     ReceiverInfo_Init();
@@ -77,6 +80,7 @@ Application::Application(MainWindow& window, NetworkAccess& network, const Wizar
 
 Application::~Application() {
     window_.setCloseHandler({});
+    Ui_SetOnTopHandler({});
     quit_.reset();  // joins a quit thread that is still closing the modules
     CloseWorkers();
     GpsSetup_Close();

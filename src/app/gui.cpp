@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QThread>
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -14,8 +13,6 @@
 #include "ui/uishell.h"
 
 namespace {
-
-std::atomic<bool> quitConfirmed{false};
 
 enum PopupResult { kPending = 0, kShown = 1, kYes = 2, kNo = 3 };
 
@@ -30,13 +27,13 @@ struct PopupRequest {
 void Serve(PopupRequest& r) {
     int result;
     if (r.kind == 0) {
-        if (!quitConfirmed) Ui_Message(r.text);
+        if (!Ui_QuitConfirmed()) Ui_Message(r.text);
         result = kShown;
-    } else if (quitConfirmed) {
+    } else if (Ui_QuitConfirmed()) {
         result = kNo;
     } else {
         result = Ui_Confirm(r.text) ? kYes : kNo;
-        if (r.kind == 2 && result == kYes) quitConfirmed = true;
+        if (r.kind == 2 && result == kYes) Ui_SetQuitConfirmed(true);
     }
     std::lock_guard<std::mutex> l(r.lock);
     r.result = result;
@@ -65,9 +62,9 @@ int Gui_ThreadConfirm(const std::string& text, int isQuitQuestion) {
     return Ask(isQuitQuestion ? 2 : 1, text) == kYes ? 1 : 0;
 }
 
-bool Gui_QuitConfirmed() { return quitConfirmed; }
+bool Gui_QuitConfirmed() { return Ui_QuitConfirmed(); }
 
-void Gui_ResetQuit() { quitConfirmed = false; }
+void Gui_ResetQuit() { Ui_SetQuitConfirmed(false); }
 
 void Gui_SetOnTop(int) {}  // a PC has no analyzer windows to stay above
 

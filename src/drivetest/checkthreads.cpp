@@ -3,7 +3,7 @@
 // validated against the chosen standard as often as the settings change.
 #include <cstring>
 
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 #include "drivetest/wizardstate.h"
 #include "platform/instrument.h"
 #include "platform/text.h"

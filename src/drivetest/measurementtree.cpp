@@ -1,6 +1,6 @@
 #include "drivetest/measurementtree.h"
 
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 #include "platform/text.h"
 
 int MeasurementTree_InsertByPath(MeasurementTree& tree, const std::string& groupPath, const std::string& label,

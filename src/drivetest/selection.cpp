@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "antenna/antenna.h"
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 #include "drivetest/wizardstate.h"
 #include "measure/gpssetup.h"
 #include "platform/text.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "drivetest/analyzerslot.h"
+#include "instrument/analyzerslot.h"
 #include "drivetest/wizardviews.h"
 
 class FrequencyPageView;

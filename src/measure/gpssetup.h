@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "drivetest/analyzerslot.h"
+#include "instrument/analyzerslot.h"
 #include "measure/drivetestview.h"  // RowColour
 
 // Values of GpsSetup_Stage.

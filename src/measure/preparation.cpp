@@ -3,7 +3,7 @@
 // two waits they share (valid data and sync; results).
 #include <cstring>
 
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 #include "measure/engine.h"
 #include "platform/datetime.h"
 #include "platform/text.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "drivetest/analyzerslot.h"
+#include "instrument/analyzerslot.h"
 #include "instrument/tcpscpi.h"
 #include "records/recording.h"
 

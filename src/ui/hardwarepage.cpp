@@ -9,7 +9,6 @@
 #include <cmath>
 
 #include "antenna/antenna.h"
-#include "app/gui.h"
 #include "drivetest/wizard.h"
 #include "ui/uishell.h"
 #include "ui/wizardframe.h"
@@ -107,7 +106,7 @@ HardwarePage::HardwarePage(QWidget* parent) : QWidget(parent) {
                        static_cast<QWidget*>(progressBox_), static_cast<QWidget*>(notice_), static_cast<QWidget*>(table_)})
         w->hide();
     connect(refresh_, &QPushButton::clicked, this, [] {
-        Gui_SetOnTop(1);
+        Ui_SetOnTop(1);
         onDtRefresh();
     });
     connect(home_, &QPushButton::clicked, this, [] { onDtHwHome(); });

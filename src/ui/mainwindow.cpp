@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
-#include "app/gui.h"
 #include "selection/fileselection.h"
 #include "ui/antennaeditor.h"
 #include "ui/csvprogresspage.h"
@@ -14,7 +13,6 @@
 #include "ui/uishell.h"
 
 MainWindow::MainWindow() {
-    setWindowTitle(QString::fromStdString(Gui_WindowTitle()));
     setMinimumSize(800, 560);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -6,8 +6,8 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <atomic>
 
-#include "app/gui.h"
 #include "platform/text.h"
 
 namespace {
@@ -16,6 +16,8 @@ std::function<void(int)> pageHandler;
 std::function<int()> currentPageHandler;
 std::function<void(const QString&)> messageHandler;
 std::function<bool(const QString&)> confirmHandler;
+std::function<void(int)> onTopHandler;
+std::atomic<bool> quitConfirmed{false};
 
 }  // namespace
 
@@ -49,8 +51,18 @@ void Ui_SetPageHandler(std::function<void(int)> showPage, std::function<int()> c
     currentPageHandler = std::move(currentPage);
 }
 
+bool Ui_QuitConfirmed() { return quitConfirmed; }
+
+void Ui_SetQuitConfirmed(bool confirmed) { quitConfirmed = confirmed; }
+
+void Ui_SetOnTop(int onTop) {
+    if (onTopHandler) onTopHandler(onTop);
+}
+
+void Ui_SetOnTopHandler(std::function<void(int)> handler) { onTopHandler = std::move(handler); }
+
 void Ui_Message(const QString& text) {
-    if (Gui_QuitConfirmed()) return;
+    if (Ui_QuitConfirmed()) return;
     if (messageHandler) {
         messageHandler(text);
         return;
@@ -59,7 +71,7 @@ void Ui_Message(const QString& text) {
 }
 
 bool Ui_Confirm(const QString& text) {
-    if (Gui_QuitConfirmed()) return false;
+    if (Ui_QuitConfirmed()) return false;
     if (confirmHandler) return confirmHandler(text);
     return QMessageBox::question(QApplication::activeWindow(), kUiTitle, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;

@@ -58,6 +58,16 @@ int Ui_CurrentPage();
 // The page switcher; the main window installs it (tests may install their own).
 void Ui_SetPageHandler(std::function<void(int)> showPage, std::function<int()> currentPage = {});
 
+// The quit-confirmed rule: once the user has confirmed quitting, boxes are
+// dropped and questions answered no. The application's popup service sets it.
+bool Ui_QuitConfirmed();
+void Ui_SetQuitConfirmed(bool confirmed);
+
+// Keeps the window on top of the analyzer's own windows (onTop 1) or releases
+// it; the application installs what does it. Nothing until one is installed.
+void Ui_SetOnTop(int onTop);
+void Ui_SetOnTopHandler(std::function<void(int)> handler);
+
 // A message box titled "Fieldtrace" (main thread; modal); dropped once quitting is confirmed.
 void Ui_Message(const QString& text);
 // A yes/no question titled "Fieldtrace"; no once quitting is confirmed.

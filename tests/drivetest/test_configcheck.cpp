@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 #include "drivetest/measurementselection.h"
 
 TEST(ConfigCheck, IdentityReplies) {

@@ -2,7 +2,7 @@
 // "<reply>\n<option code>\n<firmware minimum>"; missing parts are empty.
 #include <cstring>
 
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 #include "fuzz_common.h"
 
 namespace {

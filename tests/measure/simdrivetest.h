@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 #include "drivetest/measurementselection.h"
 #include "instrument/tcpscpi.h"
 #include "measure/drivetest.h"

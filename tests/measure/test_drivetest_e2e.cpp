@@ -7,7 +7,7 @@
 #include <cstring>
 #include <thread>
 
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 #include "drivetest/measurementselection.h"
 #include "instrument/tcpscpi.h"
 #include "measure/drivetest.h"

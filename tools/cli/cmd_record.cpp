@@ -25,7 +25,7 @@
 #include "discovery.h"
 #include "drivetest/basicsettings.h"
 #include "interrupt.h"
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 #include "drivetest/measurementselection.h"
 #include "instrument/tcpscpi.h"
 #include "measure/drivetest.h"

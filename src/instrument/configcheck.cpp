@@ -1,4 +1,4 @@
-#include "drivetest/configcheck.h"
+#include "instrument/configcheck.h"
 
 #include <cctype>
 #include <cstring>

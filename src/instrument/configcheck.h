@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "drivetest/analyzerslot.h"
+#include "instrument/analyzerslot.h"
 #include "instrument/tcpscpi.h"
 
 // "*IDN?" up to five times: "Korvane,<model>,<serial field>,<firmware>". Fills
