@@ -35,7 +35,6 @@ public:
     // position while positions may still shift. Closing saves antennas.ini,
     // re-enables the opener and calls closed (may be empty).
     void open(QWidget* opener = nullptr, std::function<void()> closed = {});
-    bool isOpen() const { return open_; }
     // Tests replace the file dialogs.
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
 

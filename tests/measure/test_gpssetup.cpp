@@ -147,15 +147,8 @@ public:
     using Gps = std::function<bool(int query, PeerLink& link, ScriptedAnalyzer& analyzer)>;
 
     explicit ScriptedAnalyzer(Gps gps) : gps_(std::move(gps)) {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener_, 8) != 0 ||
-            getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
-            return;
-        port_ = ntohs(a.sin_port);
+        listener_ = ListenOnLoopback(port_);
+        if (port_ == 0) return;
         acceptor_ = std::thread([this] { acceptLoop(); });
     }
     ~ScriptedAnalyzer() {
