@@ -402,10 +402,14 @@ protected:
         unsetenv("FIELDTRACE_INSTRUMENT_SERIAL");
         window.resize(1000, 700);
         window.show();
-
-        sim = std::make_unique<SimProcess>("Alvra", "127.0.6.41", 5025, std::vector<std::string>{"--serial", "100041"});
+    }
+    // The analyzer on 127.0.6.<host> (each case on its own: CTest runs them in
+    // parallel) on the hardware page, given the Yagi.
+    void Open(int host) {
+        const std::string address = "127.0.6." + std::to_string(host);
+        sim = std::make_unique<SimProcess>("Alvra", address, 5025, std::vector<std::string>{"--serial", "100041"});
         ASSERT_TRUE(sim->ready());
-        net.addNeighbour("127.0.6.41", kAlvra[0], kAlvra[1], kAlvra[2], 41);
+        net.addNeighbour(address, kAlvra[0], kAlvra[1], kAlvra[2], static_cast<std::uint8_t>(host));
         BasicSettings settings = BasicSettings_Defaults(data.path());
         settings.standard = "DVB-T / DVB-H";
         settings.levelUnit = "dB\xB5V/m";
@@ -468,6 +472,7 @@ protected:
 };
 
 TEST_F(AntennaEditorWindowTest, HardwarePageWaitsForTheEditorAndKeepsTheChosenAntenna) {
+    ASSERT_NO_FATAL_FAILURE(Open(41));
     antennaChoice()->setFocus();
     QTest::keyClick(antennaChoice(), Qt::Key_End);  // the edit entry
     Ui_Flush();
@@ -504,6 +509,7 @@ TEST_F(AntennaEditorWindowTest, HardwarePageWaitsForTheEditorAndKeepsTheChosenAn
 }
 
 TEST_F(AntennaEditorWindowTest, EditorOpenedFromTheStartPageRefillsTheHardwarePage) {
+    ASSERT_NO_FATAL_FAILURE(Open(42));
     onDtHwHome();
     Ui_Flush();
     ASSERT_EQ(Ui_CurrentPage(), kPageStart);
