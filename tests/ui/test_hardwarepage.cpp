@@ -159,10 +159,13 @@ protected:
     // The table filled with rows analyzers and columns columns, the worker waiting.
     bool WaitForTable(int rows, int columns = 4) {
         QTableWidget* t = hardware->table();
-        return WaitFor([&] {
+        const bool shown = WaitFor([&] {
             return !t->isHidden() && t->rowCount() == rows && t->columnCount() == columns &&
                    DriveTest_WorkerState() == kWorkerWaiting;
         });
+        // The worker posted its last calls (Next enabled) before it was waiting.
+        Ui_Flush();
+        return shown;
     }
     std::vector<std::string> CoreRoles() {
         std::vector<std::string> roles;
