@@ -112,16 +112,23 @@ void onDtHwBack() { Wizard_Get().view->showHelp(""); }
 
 void DriveTest_AntennasChanged() {
     Wizard& w = Wizard_Get();
-    const std::vector<std::string> antennas = Antenna_RingItems(Antenna_Snapshot());
+    const AntennaList list = Antenna_Snapshot();
+    const std::vector<std::string> antennas = Antenna_RingItems(list);
     std::vector<AnalyzerTableRow> rows;
     bool antennaColumn;
     {
         Lock lock(w.driveTestLock);
         antennaColumn = w.antennaColumn != 0;
-        // A cell whose antenna no longer exists shows the first entry again.
-        for (auto& row : w.table)
-            if (antennaColumn && std::find(antennas.begin(), antennas.end(), row.antenna) == antennas.end())
-                row.antenna = antennas.front();
+        // Antennas are chosen by name: a position taken before the edit may
+        // name another antenna now. A deleted antenna is not replaced by
+        // another one, whose K-factors would pass unnoticed: the row has none
+        // until the user assigns one (the selection check asks for it).
+        for (std::size_t i = 0; i < w.table.size(); ++i) {
+            AnalyzerTableRow& row = w.table[i];
+            const int position = antennaColumn ? list.positionOf(row.antenna) : 0;
+            if (antennaColumn && position == 0) row.antenna = kAntennaEditItem;
+            if (i < w.analyzerList.size()) w.analyzerList[i].antennaIndex = position;
+        }
         rows = w.table;
     }
     if (!rows.empty()) w.view->showAnalyzerTable(rows, antennaColumn, antennas);

@@ -63,6 +63,17 @@ bool Advance(GpsSetupRun& r, int to) {
     return true;
 }
 
+// Forgets the connection at once, without a shutdown the analyzer would have
+// to confirm: whatever it still sends goes to a closed socket. The next
+// connect opens a new connection to the same address.
+void DropSession(GpsSetupRun& r) {
+    auto fresh = std::make_unique<ScpiSession>();
+    Text_Copy(fresh->address, r.session->address);
+    fresh->port = r.session->port;
+    fresh->timeoutMs = r.session->timeoutMs;
+    r.session = std::move(fresh);  // the old session closes its socket without a word
+}
+
 // Back to local operation. An analyzer that left a query unanswered will not
 // confirm a shutdown either: its socket is dropped at once, so that a close
 // waits for one session time-out at most.
@@ -73,14 +84,7 @@ void CloseSession(GpsSetupRun& r) {
         return;
     }
     TcpScpi_Write(s, r.slot.family.localCommand);
-    if (s.pendingQuery[0]) {
-        auto fresh = std::make_unique<ScpiSession>();
-        Text_Copy(fresh->address, s.address);
-        fresh->port = s.port;
-        fresh->timeoutMs = s.timeoutMs;
-        r.session = std::move(fresh);  // the old session closes its socket without a word
-        return;
-    }
+    if (s.pendingQuery[0]) return DropSession(r);
     TcpScpi_Disconnect(s);
 }
 
@@ -210,18 +214,21 @@ void SendInputs(GpsSetupRun& r) {
     if (r.step >= r.stepCount && Advance(r, kGpsStageWatching)) r.view.setControlsEnabled(true);
 }
 
-// Stage 3: once a second, is the receiver there?
+// Stage 3: once a second, is the receiver there? Only an analyzer that
+// cannot be connected ends the watch. A query without a reply (late, lost, or
+// its connection closed) shows "---" and the watch goes on; the connection
+// goes with it, so that a reply arriving late lands in a closed socket instead
+// of passing for the answer to a later query, and the next poll reconnects.
 void Watch(GpsSetupRun& r) {
     const double now = Seconds();
     if (r.lastPoll >= 0.0 && now - r.lastPoll < kPollSeconds) return;
     r.lastPoll = now;
+    if (!TcpScpi_Connect(*r.session)) return Fail(r);
     char reply[kReplyBytes];
-    // A query without a reply means the analyzer stopped answering, as a failed connect does.
-    if (!TcpScpi_Connect(*r.session) ||
-        !TcpScpi_Query(*r.session, r.slot.family.gpsConnectedQuery, reply, sizeof reply))
-        return Fail(r);
+    const bool answered = TcpScpi_Query(*r.session, r.slot.family.gpsConnectedQuery, reply, sizeof reply);
+    if (!answered) DropSession(r);
     long long state = 0;
-    if (!reply[0]) {
+    if (!answered || !reply[0]) {
         r.slot.gpsDetected = 0;
         ShowResult(r, "---", kWhite);
     } else if (Text_ParseInt(reply, state) && state == 1) {

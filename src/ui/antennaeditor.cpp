@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 #include "antenna/antennacsv.h"
 #include "platform/paths.h"
@@ -451,8 +452,12 @@ void AntennaEditor::exportCsv() {
 // ---------------------------------------------------------------------------
 // Opening and closing
 
-void AntennaEditor::open(std::function<void()> closed) {
-    closed_ = std::move(closed);
+void AntennaEditor::open(QWidget* opener, std::function<void()> closed) {
+    if (opener) {
+        opener->setEnabled(false);
+        openers_.emplace_back(opener);
+    }
+    if (closed) closed_.push_back(std::move(closed));
     open_ = true;
     show();
     raise();
@@ -472,7 +477,9 @@ void AntennaEditor::finishClose() {
     if (!Antenna_Save())
         Ui_Message("The antenna list could not be saved to:\n" +
                    QString::fromStdString(Platform_JoinPath(Platform_DataDirectory(), kAntennaFileName)));
-    auto closed = std::move(closed_);
-    closed_ = nullptr;
-    if (closed) closed();
+    const auto openers = std::exchange(openers_, {});
+    const auto closed = std::exchange(closed_, {});
+    for (const QPointer<QWidget>& opener : openers)
+        if (opener) opener->setEnabled(true);
+    for (const auto& call : closed) call();
 }

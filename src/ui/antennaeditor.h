@@ -3,8 +3,10 @@
 // (add, delete, select), edits the selected antenna's K-factor points, draws
 // them as a curve and exchanges them with CSV files. Changes act on the
 // process-wide antenna list at once; closing the window saves antennas.ini.
+#include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "antenna/antenna.h"
 
@@ -28,8 +30,11 @@ public:
     void setRows(const std::vector<AntennaTableRow>& rows) override;
     void selectRow(int position) override;
 
-    // Shows the editor; closing it saves antennas.ini and calls closed (may be empty).
-    void open(std::function<void()> closed = {});
+    // Shows the editor. The page that opens it (opener, may be null) stays
+    // disabled until it closes: nothing can take an antenna by its list
+    // position while positions may still shift. Closing saves antennas.ini,
+    // re-enables the opener and calls closed (may be empty).
+    void open(QWidget* opener = nullptr, std::function<void()> closed = {});
     // Tests replace the file dialogs.
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
 
@@ -78,6 +83,8 @@ private:
     int selected_ = -1;
     bool filling_ = false;  // table texts set by the editor itself are no user edits
     bool open_ = false;
-    std::function<void()> closed_;
+    // Every page that asked for the editor while it was open, and what each wants done on close.
+    std::vector<QPointer<QWidget>> openers_;
+    std::vector<std::function<void()>> closed_;
     FileChooser chooser_;
 };

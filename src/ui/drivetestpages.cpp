@@ -1,6 +1,7 @@
 #include "ui/drivetestpages.h"
 
 #include <QFileDialog>
+#include <QPointer>
 #include <QStackedWidget>
 
 #include "drivetest/wizard.h"
@@ -63,11 +64,16 @@ void DriveTestPages::setDistanceTitles(const std::string& grid, const std::strin
     recording_->setDistanceTitles(grid, track, speed);
 }
 
+void DriveTestPages::editAntennas(QWidget* opener) {
+    // Whichever page opened it, the analyzer table holds antennas that the
+    // editor may have moved or deleted.
+    if (antennas_) antennas_->open(opener, [] { DriveTest_AntennasChanged(); });
+}
+
 void DriveTestPages::openAntennaEditor() {
-    // The table shows the new antenna types once the editor is closed.
-    AntennaEditor* editor = antennas_;
-    Ui_Post([editor] {
-        if (editor) editor->open([] { DriveTest_AntennasChanged(); });
+    QPointer<DriveTestPages> self(this);
+    Ui_Post([self] {
+        if (self) self->editAntennas(self->hardware_);
     });
 }
 

@@ -41,6 +41,10 @@ public:
     FrequencyPageView* frequencyView();
     DriveTestView* recordingView();
 
+    // Opens the antenna editor for opener (a page, disabled while the editor
+    // is open); closing it refills the antenna choices of the analyzer table.
+    void editAntennas(QWidget* opener);
+
     // Tests answer the directory dialog (empty: cancelled).
     using DirectoryChooser = std::function<QString(const QString& title, const QString& start)>;
     void setDirectoryChooser(DirectoryChooser chooser) { chooser_ = std::move(chooser); }

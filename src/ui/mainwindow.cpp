@@ -29,7 +29,7 @@ MainWindow::MainWindow() {
                 Ui_ShowPage(kPageFileSelection);
             }
         },
-        [this] { antennas_->open(); }, stack_);
+        [this] { driveTest_->editAntennas(start_); }, stack_);
     driveTest_ = new DriveTestPages(stack_, antennas_);
     files_ = new FileSelectionPage(stack_);
     kmz_ = new KmzPages(stack_);

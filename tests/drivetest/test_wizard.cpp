@@ -257,6 +257,40 @@ TEST_F(SelectionTest, FieldStrengthNeedsAnAntennaForEverySelectedAnalyzer) {
     EXPECT_EQ(view.help, "");
 }
 
+// The editor moved and deleted antennas the table had chosen: each row keeps
+// its antenna by name, the slot its position in the new list; a deleted one
+// leaves the row without antenna instead of handing it another one.
+TEST_F(SelectionTest, AntennaEditsKeepEachRowsAntennaByName) {
+    for (const char* name : {"Dipole", "Yagi", "Zeta"})
+        Antenna_Update([&](AntennaList& list) { return list.addAntenna(name); });
+    Fill(30, "dB\xB5V/m");
+    onDtHwTable(2, 5, "Yagi");
+    onDtHwTable(3, 5, "Zeta");
+    onDtHwTable(5, 3, "Nothing");  // the other family
+    Antenna_Update([](AntennaList& list) { return list.addAntenna("Adcock"); });
+    Antenna_Update([](AntennaList& list) { return list.removeAntenna(list.positionOf("Zeta")); });
+    const int shown = view.tablesShown;
+    DriveTest_AntennasChanged();
+
+    std::vector<std::string> antennas;
+    for (const auto& row : DriveTest_AnalyzerTable()) antennas.push_back(row.antenna);
+    EXPECT_EQ(antennas, (std::vector<std::string>{"Yagi", kAntennaEditItem, "Dipole", "Dipole"}));
+    std::vector<int> positions;
+    for (const auto& slot : DriveTest_Analyzers()) positions.push_back(slot.antennaIndex);
+    EXPECT_EQ(positions, (std::vector<int>{3, 0, 2, 2}));
+    {
+        std::lock_guard<std::mutex> l(view.m);
+        EXPECT_EQ(view.tablesShown, shown + 1);
+        ASSERT_EQ(view.rows.size(), 4u);
+        EXPECT_EQ(view.rows[1].antenna, kAntennaEditItem);
+        EXPECT_EQ(view.rows[3].role, "Nothing");  // the choices made so far stay
+    }
+    EXPECT_EQ(DriveTest_CheckSelection(0, 1), 0);
+    EXPECT_EQ(LastMessage(), "Please assign an antenna type to every selected TV analyzer.");
+    onDtHwTable(3, 5, "Adcock");
+    EXPECT_EQ(DriveTest_CheckSelection(0, 1), 1);
+}
+
 TEST_F(WizardTest, BasicPageDiskCheckAndDirectory) {
     Start();
     freeBytes = std::int64_t{499} << 20;

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "instrument/tcpscpi.h"
+#include "instrument/test_tcpscpi_peer.h"
 #include "measure/gpssetup.h"
 #include "platform/text.h"
 #include "support/simprocess.h"
@@ -25,6 +29,7 @@ constexpr const char* kNmea = "NMEA compatible with virtual COM port interface";
 constexpr const char* kDetected = "result Status|GPS receiver detected|150,255,150";
 constexpr const char* kNotYet = "result Status|GPS receiver not detected yet|255,255,150";
 constexpr const char* kNotResponding = "result Status|TV analyzer not responding|255,150,150";
+constexpr const char* kNoReply = "result Status|---|255,255,255";
 
 std::string Colour(RowColour c) { return Text_Format("%d,%d,%d", c.r, c.g, c.b); }
 
@@ -33,10 +38,12 @@ std::string Colour(RowColour c) { return Text_Format("%d,%d,%d", c.r, c.g, c.b);
 // and look at what came after a point.
 class Fakes : public GpsSetupView, public GpsSetupHost {
 public:
-    Fakes(const char* family, const char* address) {
+    // port 0: the family's SCPI port.
+    Fakes(const char* family, const char* address, int port = 0) {
         ReceiverInfo_Init();
         ReceiverInfo_CopyFamily(slot_.family, ReceiverInfo_Families()[ReceiverInfo_FindFamilyByName(family) - 1]);
         Text_Copy(slot_.address, address);
+        if (port) slot_.family.scpiPort = port;
     }
     void showReceivers(const std::vector<std::string>& names) override {
         std::string line = "receivers";
@@ -111,10 +118,10 @@ const std::vector<std::string> kClosedNotDetected = {"slot 2", "store 2 gpsDetec
 // Fakes for each setup, a short settling pause; the step time-out keeps its product value unless a test shortens it.
 class GpsSetupTest : public ::testing::Test {
 protected:
-    void start(const char* family, const char* address, double stepTimeoutSeconds = 40.0) {
+    void start(const char* family, const char* address, double stepTimeoutSeconds = 40.0, int port = 0) {
         TcpScpi_Init();
         GpsSetup_Close();  // the setup of an earlier case still talks to its fakes
-        fakes_ = std::make_unique<Fakes>(family, address);
+        fakes_ = std::make_unique<Fakes>(family, address, port);
         GpsSetup_SetTiming({stepTimeoutSeconds, 0.2});
         GpsSetup_Init(fakes_.get(), fakes_.get());
     }
@@ -129,6 +136,83 @@ SimProcess Sim(const char* family, const char* address, std::vector<std::string>
     ReceiverInfo_Init();
     return SimProcess(family, address, ReceiverInfo_Families()[ReceiverInfo_FindFamilyByName(family) - 1].scpiPort, extra);
 }
+
+// A first-family analyzer played by the test on 127.0.0.1: it takes
+// connection after connection, each served on a thread of its own, confirms
+// and reads back every setting, and hands each receiver query to `gps` with
+// its number (1-based, counted over all connections). `gps` answers on the
+// link or not; false ends the connection.
+class ScriptedAnalyzer {
+public:
+    using Gps = std::function<bool(int query, PeerLink& link, ScriptedAnalyzer& analyzer)>;
+
+    explicit ScriptedAnalyzer(Gps gps) : gps_(std::move(gps)) {
+        listener_ = ListenOnLoopback(port_);
+        if (port_ == 0) return;
+        acceptor_ = std::thread([this] { acceptLoop(); });
+    }
+    ~ScriptedAnalyzer() {
+        stop_ = true;
+        if (acceptor_.joinable()) acceptor_.join();
+        refuse();
+        for (auto& t : served_) t.join();
+    }
+    int port() const { return port_; }
+    int connections() const { return connections_; }
+    // Stops listening: connecting again is refused, as by an analyzer switched off.
+    void refuse() {
+        std::lock_guard<std::mutex> lock(m_);
+        if (listener_ >= 0) close(listener_);
+        listener_ = -1;
+    }
+
+private:
+    void acceptLoop() {
+        while (!stop_) {
+            int listener;
+            {
+                std::lock_guard<std::mutex> lock(m_);
+                listener = listener_;
+            }
+            if (listener < 0) return;
+            pollfd p{listener, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0) continue;
+            const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0) continue;
+            ++connections_;
+            served_.emplace_back([this, fd] { serve(fd); });
+        }
+    }
+    void serve(int fd) {
+        PeerLink link(fd);
+        std::map<std::string, std::string> values;
+        while (!stop_) {
+            auto line = link.ReadLine(100);
+            if (!line) {
+                if (link.WaitForEndOfStream(0)) return;
+                continue;
+            }
+            if (*line == "SYST:POS:GPS:CONN?") {
+                if (!gps_(++queries_, link, *this)) return;
+            } else if (const auto opc = line->find(";*OPC?"); opc != std::string::npos) {
+                const auto blank = line->find(' ');
+                values[line->substr(0, blank)] = line->substr(blank + 1, opc - blank - 1);
+                link.Send("1\n");
+            } else if (line->back() == '?') {
+                link.Send(values[line->substr(0, line->size() - 1)] + "\n");
+            }
+        }
+    }
+
+    Gps gps_;
+    std::mutex m_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> connections_{0}, queries_{0};
+    std::thread acceptor_;
+    std::vector<std::thread> served_;  // only the acceptor adds, only the destructor joins after it
+};
 
 }  // namespace
 
@@ -216,15 +300,27 @@ TEST_F(GpsSetupTest, ChosenReceiverAndInputValueReachTheAnalyzer) {
     ASSERT_TRUE(fakes_->waitFor(kNotYet, mark));
 }
 
-TEST_F(GpsSetupTest, AnalyzerThatStopsAnsweringWhileWatching) {
+TEST_F(GpsSetupTest, AnalyzerThatStopsAnsweringShowsNoReplyUntilItCannotBeReached) {
     SimProcess sim = Sim("Alvra", "127.0.45.5", {});
     ASSERT_TRUE(sim.ready());
     start("Alvra", "127.0.45.5");
     GpsSetup_Open(kRow);
     ASSERT_TRUE(fakes_->waitFor(kDetected));
 
+    // Silent for a while: each unanswered question shows "---", and the watch
+    // finds the receiver again once the analyzer answers.
     std::size_t mark = fakes_->size();
     sim.pause();
+    ASSERT_TRUE(fakes_->waitFor(kNoReply, mark));
+    EXPECT_EQ(GpsSetup_Stage(), kGpsStageWatching);
+    sim.resume();
+    mark = fakes_->size();
+    ASSERT_TRUE(fakes_->waitFor(kDetected, mark));
+    EXPECT_FALSE(fakes_->seen(kNotResponding));
+
+    // Gone: the connection cannot be made again, which ends the watch.
+    mark = fakes_->size();
+    sim.stop();
     ASSERT_TRUE(fakes_->waitFor(kNotResponding, mark));
     EXPECT_EQ(GpsSetup_Stage(), kGpsStageFailed);
     // The setup waits for the user: the ring is usable, and nothing more is asked or shown.
@@ -233,13 +329,65 @@ TEST_F(GpsSetupTest, AnalyzerThatStopsAnsweringWhileWatching) {
     EXPECT_EQ(GpsSetup_Stage(), kGpsStageFailed);
     EXPECT_EQ(fakes_->since(mark).back(), "controls on");
 
-    // Once it answers again, choosing a receiver sets it up anew.
-    sim.resume();
+    // Once it is back, choosing a receiver sets it up anew.
+    SimProcess back = Sim("Alvra", "127.0.45.5", {});
+    ASSERT_TRUE(back.ready());
     mark = fakes_->size();
     onGsRing(0);
     ASSERT_TRUE(fakes_->waitFor(kDetected, mark));
     onGsClose();
     EXPECT_EQ(fakes_->hostCalls(), kClosedDetected);
+}
+
+// One question of the watch goes wrong; the analyzer answers every other one
+// with "receiver connected". A reply that comes after the question was given
+// up ("0", sent late) must not be read as the answer to the next question.
+TEST_F(GpsSetupTest, OneMissedReplyShowsNoReplyAndTheWatchGoesOn) {
+    struct Case {
+        const char* name;
+        std::function<bool(PeerLink&, ScriptedAnalyzer&)> second;  // what becomes of the second question
+        bool analyzerReachable;
+    } cases[] = {
+        {"reply too late",
+         [](PeerLink& link, ScriptedAnalyzer&) {
+             std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+             link.Send("0\n");
+             return true;
+         },
+         true},
+        {"connection closed by the analyzer", [](PeerLink&, ScriptedAnalyzer&) { return false; }, true},
+        {"analyzer switched off",
+         [](PeerLink&, ScriptedAnalyzer& analyzer) {
+             analyzer.refuse();
+             return false;
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedAnalyzer analyzer([&c](int query, PeerLink& link, ScriptedAnalyzer& self) {
+            if (query == 2) return c.second(link, self);
+            return link.Send("1\n");
+        });
+        ASSERT_GT(analyzer.port(), 0);
+        start("Alvra", "127.0.0.1", 40.0, analyzer.port());
+        GpsSetup_Open(kRow);
+        ASSERT_TRUE(fakes_->waitFor(kDetected));
+        const std::size_t mark = fakes_->size();
+        ASSERT_TRUE(fakes_->waitFor(kNoReply, mark));
+        if (c.analyzerReachable) {
+            ASSERT_TRUE(fakes_->waitFor(kDetected, mark));
+            EXPECT_EQ(GpsSetup_Stage(), kGpsStageWatching);
+            EXPECT_GE(analyzer.connections(), 2);
+        } else {
+            ASSERT_TRUE(fakes_->waitFor(kNotResponding, mark));
+            EXPECT_EQ(GpsSetup_Stage(), kGpsStageFailed);
+        }
+        EXPECT_FALSE(fakes_->seen(kNotYet));
+        EXPECT_EQ(fakes_->seen(kNotResponding), !c.analyzerReachable);
+        onGsClose();
+        EXPECT_EQ(fakes_->hostCalls(), c.analyzerReachable ? kClosedDetected : kClosedNotDetected);
+    }
 }
 
 TEST_F(GpsSetupTest, StepWithoutAnswerTimesOut) {

@@ -31,7 +31,7 @@ struct EditorFixture {
         }
         Antenna_Init(&editor, dir.path());
         Ui_Flush();
-        editor.open([this] { ++closedCalls; });
+        editor.open(nullptr, [this] { ++closedCalls; });
     }
     ~EditorFixture() { Antenna_Close(); }
 
@@ -243,6 +243,35 @@ TEST(AntennaEditor, ImportAndExportThroughTheFileDialogs) {
     chosen.clear();
     fx.click(fx.editor.importButton());
     EXPECT_EQ(fx.dialogs.messages.size(), 2u);
+}
+
+TEST(AntennaEditor, PagesThatOpenedItStayDisabledUntilItCloses) {
+    EditorFixture fx;  // already open, for no page
+    QWidget page;
+    int refills = 0;
+    fx.editor.open(&page, [&] { ++refills; });
+    auto* deleted = new QWidget;
+    fx.editor.open(deleted, {});  // a page that goes while the editor is open is forgotten
+    delete deleted;
+    EXPECT_FALSE(page.isEnabled());
+    fx.addAntenna("Yagi");
+    EXPECT_FALSE(page.isEnabled());
+
+    fx.editor.close();  // the window's own close button
+    EXPECT_TRUE(page.isEnabled());
+    EXPECT_EQ(refills, 1);
+    EXPECT_EQ(fx.closedCalls, 1);
+    AntennaList saved;
+    ASSERT_TRUE(AntennaList_Load(fx.dir.file("antennas.ini"), saved));
+    EXPECT_EQ(saved.count(), 1);
+
+    // Opened again: the page waits again; the calls of the last opening are not repeated.
+    fx.editor.open(&page, {});
+    EXPECT_FALSE(page.isEnabled());
+    fx.click(fx.editor.closeButton());
+    EXPECT_TRUE(page.isEnabled());
+    EXPECT_EQ(refills, 1);
+    EXPECT_EQ(fx.closedCalls, 1);
 }
 
 TEST(AntennaEditor, ViewCallsFromAWorkerArriveInOrder) {

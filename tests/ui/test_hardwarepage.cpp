@@ -23,9 +23,14 @@
 #include "platform/paths.h"
 #include "support/simprocess.h"
 #include "support/testsupport.h"
+#include "drivetest/frequencylist.h"
+#include "ui/antennaeditor.h"
 #include "ui/basicpage.h"
+#include "ui/drivetestpages.h"
 #include "ui/gpspanel.h"
 #include "ui/hardwarepage.h"
+#include "ui/mainwindow.h"
+#include "ui/startpage.h"
 #include "ui/uitest.h"
 
 namespace {
@@ -154,10 +159,13 @@ protected:
     // The table filled with rows analyzers and columns columns, the worker waiting.
     bool WaitForTable(int rows, int columns = 4) {
         QTableWidget* t = hardware->table();
-        return WaitFor([&] {
+        const bool shown = WaitFor([&] {
             return !t->isHidden() && t->rowCount() == rows && t->columnCount() == columns &&
                    DriveTest_WorkerState() == kWorkerWaiting;
         });
+        // The worker posted its last calls (Next enabled) before it was waiting.
+        Ui_Flush();
+        return shown;
     }
     std::vector<std::string> CoreRoles() {
         std::vector<std::string> roles;
@@ -372,6 +380,157 @@ TEST_F(HardwarePageTest, GpsProviderWithoutReceiverOpensThePanelAndClosingSetsTh
     EXPECT_EQ(hardware->table()->item(1, 2)->text(), "Analyzer");
     EXPECT_EQ(hardware->choice(2, 3)->currentText(), "Analyzer+GPS");
     EXPECT_EQ(CoreRoles(), (std::vector<std::string>{"Analyzer+GPS", "Analyzer"}));
+}
+
+// The whole window with its antenna editor, on one simulated analyzer that
+// measures field strength. Antennas: Dipole 50..300 MHz, Yagi 400..800 MHz
+// (10 to 14 dB/m), Zeta 850..900 MHz; the analyzer is given the Yagi.
+class AntennaEditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Platform_SetDataDirectory(data.path());
+        ReceiverInfo_Init();
+        AntennaList list;
+        const std::pair<const char*, std::vector<KFactorPoint>> antennas[] = {
+            {"Dipole", {{50, 5}, {300, 8}}}, {"Yagi", {{400, 10}, {800, 14}}}, {"Zeta", {{850, 1}, {900, 2}}}};
+        for (const auto& [name, points] : antennas) {
+            int at = 0;
+            ASSERT_EQ(list.addAntenna(name, &at), AntennaEdit::Ok);
+            for (const auto& p : points) ASSERT_EQ(list.addPoint(at, p), AntennaEdit::Ok);
+        }
+        ASSERT_TRUE(AntennaList_Save(list, data.file("antennas.ini")));
+        Antenna_Init(window.antennas(), data.path());
+        Network_SetAccess(&net);
+        DriveTest_SetFreeSpaceProbe([](const std::string&) { return std::int64_t{600} << 20; });
+        unsetenv("FIELDTRACE_INSTRUMENT_SERIAL");
+        window.resize(1000, 700);
+        window.show();
+    }
+    // The analyzer on 127.0.6.<host> (each case on its own: CTest runs them in
+    // parallel) on the hardware page, given the Yagi.
+    void Open(int host) {
+        const std::string address = "127.0.6." + std::to_string(host);
+        sim = std::make_unique<SimProcess>("Alvra", address, 5025, std::vector<std::string>{"--serial", "100041"});
+        ASSERT_TRUE(sim->ready());
+        net.addNeighbour(address, kAlvra[0], kAlvra[1], kAlvra[2], static_cast<std::uint8_t>(host));
+        BasicSettings settings = BasicSettings_Defaults(data.path());
+        settings.standard = "DVB-T / DVB-H";
+        settings.levelUnit = "dB\xB5V/m";
+        ASSERT_TRUE(BasicSettings_Save(data.file("basic.ini"), settings));
+        WizardOptions options;
+        options.dataDirectory = data.path();
+        DriveTestPages& pages = *window.driveTest();
+        DriveTest_Init(pages, pages.frequencyView(), pages.recordingView(), options);
+        Ui_Flush();
+        onDtBasicNext();  // the antenna column comes with the field-strength unit
+        ASSERT_TRUE(WaitFor([&] {
+            return hardware()->table()->rowCount() == 1 && hardware()->table()->columnCount() == 5 &&
+                   DriveTest_WorkerState() == kWorkerWaiting;
+        }));
+        Ui_Flush();
+        ASSERT_EQ(Ui_CurrentPage(), kPageDtHardware);
+        Choose(antennaChoice(), "Yagi");
+        ASSERT_EQ(DriveTest_AnalyzerTable()[0].antenna, "Yagi");
+    }
+    void TearDown() override {
+        DriveTest_Close();
+        Ui_Flush();
+        Network_SetAccess(nullptr);
+        DriveTest_SetFreeSpaceProbe(nullptr);
+        Antenna_Close();
+    }
+    HardwarePage* hardware() { return window.driveTest()->hardware(); }
+    AntennaEditor* editor() { return window.antennas(); }
+    // The analyzer's antenna drop-down (the refill replaces it).
+    QComboBox* antennaChoice() { return hardware()->choice(2, 5); }
+    static std::vector<std::string> Items(QComboBox* combo) {
+        std::vector<std::string> items;
+        for (int i = 0; i < combo->count(); ++i) items.push_back(combo->itemText(i).toStdString());
+        return items;
+    }
+    // An antenna is added before the Yagi and one after it deleted: the Yagi
+    // moves from position 2 to 3, and position 2 now holds the Dipole.
+    void AddAdcockDeleteZeta() {
+        QTableWidget* table = editor()->antennaTable();
+        table->item(0, 1)->setText("Adcock");
+        QTest::mouseClick(table->cellWidget(0, 0), Qt::LeftButton);
+        ASSERT_EQ(table->item(4, 1)->text(), "Zeta");
+        QTest::mouseClick(table->cellWidget(4, 0), Qt::LeftButton);
+        Ui_Flush();
+        ASSERT_EQ(Antenna_Snapshot().positionOf("Yagi"), 3);
+        ASSERT_EQ(Antenna_Count(), 3);
+    }
+    void CloseEditor() {
+        QTest::mouseClick(editor()->closeButton(), Qt::LeftButton);
+        Ui_Flush();
+        ASSERT_FALSE(editor()->isVisible());
+    }
+
+    QApplication& app = UiTest_App();
+    UiTestDialogs dialogs{true};
+    TempDir data;
+    FakeNetwork net;
+    MainWindow window;
+    std::unique_ptr<SimProcess> sim;
+};
+
+TEST_F(AntennaEditorWindowTest, HardwarePageWaitsForTheEditorAndKeepsTheChosenAntenna) {
+    ASSERT_NO_FATAL_FAILURE(Open(41));
+    antennaChoice()->setFocus();
+    QTest::keyClick(antennaChoice(), Qt::Key_End);  // the edit entry
+    Ui_Flush();
+    ASSERT_TRUE(editor()->isVisible());
+    // Next cannot engage the analyzers while positions may still shift.
+    EXPECT_FALSE(hardware()->isEnabled());
+    EXPECT_FALSE(hardware()->next()->isEnabled());
+    QTest::mouseClick(hardware()->next(), Qt::LeftButton);
+    Ui_Flush();
+    EXPECT_EQ(Ui_CurrentPage(), kPageDtHardware);
+    EXPECT_EQ(DriveTest_WorkerState(), kWorkerWaiting);
+
+    AddAdcockDeleteZeta();
+    CloseEditor();
+    EXPECT_TRUE(hardware()->next()->isEnabled());
+    ASSERT_NE(antennaChoice(), nullptr);
+    EXPECT_EQ(Items(antennaChoice()), (std::vector<std::string>{"Adcock", "Dipole", "Yagi", kAntennaEditItem}));
+    EXPECT_EQ(antennaChoice()->currentText(), "Yagi");
+    EXPECT_EQ(DriveTest_AnalyzerTable()[0].antenna, "Yagi");
+    EXPECT_EQ(DriveTest_Analyzers()[0].antennaIndex, 3);
+
+    // Engaged, the frequency check and the K-factor are the Yagi's: 600 MHz
+    // lies outside the Dipole's interval.
+    QTest::mouseClick(hardware()->next(), Qt::LeftButton);
+    Ui_Flush();
+    ASSERT_EQ(Ui_CurrentPage(), kPageDtFrequencies);
+    ASSERT_EQ(DriveTest_Analyzers()[0].antennaIndex, 3);
+    ASSERT_EQ(onDtFreqTable(FreqTableEvent::ValueCommitted, 2, 3, "Ch37"), 1);
+    ASSERT_EQ(onDtFreqTable(FreqTableEvent::ValueCommitted, 2, 4, "600"), 1);
+    EXPECT_EQ(DriveTest_CheckFrequencies(), 1);
+    Ui_Flush();
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().toStdString();
+    EXPECT_DOUBLE_EQ(Antenna_KFactorAt(DriveTest_Analyzers()[0].antennaIndex, 600.0), 12.0);
+}
+
+TEST_F(AntennaEditorWindowTest, EditorOpenedFromTheStartPageRefillsTheHardwarePage) {
+    ASSERT_NO_FATAL_FAILURE(Open(42));
+    onDtHwHome();
+    Ui_Flush();
+    ASSERT_EQ(Ui_CurrentPage(), kPageStart);
+    QPushButton* open = nullptr;
+    for (QPushButton* b : window.start()->findChildren<QPushButton*>())
+        if (b->accessibleName() == "Antenna editor") open = b;
+    ASSERT_NE(open, nullptr);
+    QTest::mouseClick(open, Qt::LeftButton);
+    ASSERT_TRUE(editor()->isVisible());
+    EXPECT_FALSE(window.start()->isEnabled());  // no drive test starts meanwhile
+
+    AddAdcockDeleteZeta();
+    CloseEditor();
+    EXPECT_TRUE(window.start()->isEnabled());
+    ASSERT_NE(antennaChoice(), nullptr);
+    EXPECT_EQ(Items(antennaChoice()), (std::vector<std::string>{"Adcock", "Dipole", "Yagi", kAntennaEditItem}));
+    EXPECT_EQ(antennaChoice()->currentText(), "Yagi");
+    EXPECT_EQ(DriveTest_Analyzers()[0].antennaIndex, 3);
 }
 
 }  // namespace
