@@ -205,8 +205,9 @@ AntennaEditor::AntennaEditor(QWidget* parent) : QWidget(parent, Qt::Window), cho
     layout->addWidget(splitter, 1);
     layout->addLayout(bottom);
 
-    antennaBox->setMinimumWidth(420);
-    points_->setMinimumWidth(340);
+    // Narrow enough for a 1024-pixel screen; the splitter gives the names more room when there is some.
+    antennaBox->setMinimumWidth(320);
+    points_->setMinimumWidth(280);
     resize(1280, 640);
     refreshColours();
     enablePointSide(false);

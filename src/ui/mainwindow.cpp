@@ -1,6 +1,8 @@
 #include "ui/mainwindow.h"
 
 #include <QCloseEvent>
+#include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "selection/fileselection.h"
@@ -11,9 +13,10 @@
 #include "ui/kmzpages.h"
 #include "ui/startpage.h"
 #include "ui/uishell.h"
+#include "ui/windowplacement.h"
 
 MainWindow::MainWindow() {
-    setMinimumSize(800, 560);
+    setMinimumSize(kMinimumSize);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     stack_ = new QStackedWidget(this);
@@ -47,8 +50,12 @@ MainWindow::MainWindow() {
 
 MainWindow::~MainWindow() { Ui_SetPageHandler({}, {}); }
 
-QPoint MainWindow::CentredPosition(const QSize& screen) {
-    return {std::max(0, (screen.width() - 640) / 2), std::max(0, (screen.height() - 480) / 2) + 23};
+void MainWindow::placeOn(const QRect& available) {
+    const QRect outer = frameGeometry(), inner = geometry();
+    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                   outer.bottom() - inner.bottom());
+    if (frame.isNull()) frame = kUiFrameAllowance;
+    setGeometry(Ui_PlaceWindow(available, sizeHint(), minimumSize(), frame));
 }
 
 void MainWindow::raiseWindow() {
@@ -56,6 +63,17 @@ void MainWindow::raiseWindow() {
     show();
     raise();
     activateWindow();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (placedOnce_) return;
+    placedOnce_ = true;
+    // The window manager tells the real frame only once the window is up: a
+    // frame larger than assumed must not push the title bar or the buttons off the screen.
+    QTimer::singleShot(500, this, [this] {
+        if (const QScreen* s = screen(); s && !s->availableGeometry().contains(frameGeometry())) placeOn(s->availableGeometry());
+    });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
