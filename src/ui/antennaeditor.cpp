@@ -205,9 +205,8 @@ AntennaEditor::AntennaEditor(QWidget* parent) : QWidget(parent, Qt::Window), cho
     layout->addWidget(splitter, 1);
     layout->addLayout(bottom);
 
-    // Narrow enough for a 1024-pixel screen; the splitter gives the names more room when there is some.
-    antennaBox->setMinimumWidth(320);
-    points_->setMinimumWidth(280);
+    antennaBox->setMinimumWidth(420);
+    points_->setMinimumWidth(296);  // with the curve's minimum, the editor fits a 1024-pixel screen
     resize(1280, 640);
     refreshColours();
     enablePointSide(false);

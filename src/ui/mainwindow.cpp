@@ -22,6 +22,7 @@ MainWindow::MainWindow() {
     stack_ = new QStackedWidget(this);
     layout->addWidget(stack_);
     antennas_ = new AntennaEditor(this);
+    antennas_->installEventFilter(this);
     start_ = new StartPage(
         [](int task) {
             if (task == 1) {
@@ -74,6 +75,17 @@ void MainWindow::showEvent(QShowEvent* event) {
     QTimer::singleShot(500, this, [this] {
         if (const QScreen* s = screen(); s && !s->availableGeometry().contains(frameGeometry())) placeOn(s->availableGeometry());
     });
+}
+
+// The antenna editor opens on the window's screen, shrunk to fit when its size does not.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == antennas_ && event->type() == QEvent::Show) {
+        const QScreen* s = screen();
+        if (s && !s->availableGeometry().contains(antennas_->frameGeometry()))
+            antennas_->setGeometry(Ui_PlaceWindow(s->availableGeometry(), antennas_->size(),
+                                                  antennas_->minimumSizeHint(), kUiFrameAllowance));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -81,7 +81,7 @@ RecordingPage::RecordingPage(QWidget* parent) : QWidget(parent) {
     auto* side = new QVBoxLayout;
     map_ = new TrackMapView(this);
     Ui_Name(map_, "Track map");
-    side->addWidget(map_, 1);
+    side->addWidget(map_, 1, Qt::AlignHCenter);
     buildSummary();
     side->addWidget(summary_);
     side->addStretch(0);

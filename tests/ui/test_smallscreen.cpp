@@ -209,10 +209,18 @@ TEST(SmallScreen, EveryPageLaysOutOnAnAnalyzersScreen) {
                 ADD_FAILURE() << size.width() << "x" << size.height() << " page " << page << ": " << fault;
         }
     }
-    // The antenna editor is a window of its own, opened beside the main window.
+    // The antenna editor is a window of its own: it opens on the screen, its
+    // title bar on it (at the top-left corner when its minimum is wider).
     AntennaEditor& editor = *window.antennas();
+    editor.open();
+    QCoreApplication::processEvents();
+    const QRect available = window.screen()->availableGeometry();
+    const QRect outer = editor.geometry().marginsAdded(kUiFrameAllowance);
+    EXPECT_TRUE(available.contains(outer.topLeft())) << Rect(outer) << " on " << Rect(available);
+    EXPECT_LE(outer.width(), std::max(available.width(), editor.minimumSizeHint().width() + 8)) << Rect(outer);
+    EXPECT_LE(outer.bottom(), available.bottom()) << Rect(outer);
+    EXPECT_LE(editor.minimumSizeHint().width(), kSmallClient.width() - 8);
     editor.resize(kSmallClient);
-    editor.show();
     QCoreApplication::processEvents();
     EXPECT_LE(editor.minimumSizeHint().height(), kSmallClient.height());
     for (const std::string& fault : LayoutFaults(&editor, &editor)) ADD_FAILURE() << "antenna editor: " << fault;

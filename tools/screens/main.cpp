@@ -158,10 +158,12 @@ int main(int argc, char** argv) {
     Save(&window, "kmz-levels");
     onKmzLevelConfigurationNext();
     ServeUntil([] { return Ui_CurrentPage() == kPageKmzScope; });
-    Serve(1500);  // the files load
+    // The files load (slowly on a busy machine): the selection comes back when they are in.
+    ServeUntil([&window] { return window.kmz()->scopePage().stack->currentIndex() == 0 && Kmz_State() == kKmzStateScope; },
+               120000);
     Save(&window, "kmz-scope");
     onKmzScopeNext();
-    ServeUntil([] { return Ui_CurrentPage() == kPageKmzColours; });
+    ServeUntil([&window] { return Ui_CurrentPage() == kPageKmzColours && window.kmz()->colourPage().tree->isVisible(); }, 60000);
     onKmzColorsAuto();
     window.kmz()->colourPage().profiles->setEditText("Munich UHF");
     Save(&window, "kmz-colours");
@@ -183,7 +185,7 @@ int main(int argc, char** argv) {
     ServeUntil([] { return Csv_State() == kCsvIdle; }, 60000);
 
     window.antennas()->open();
-    window.antennas()->resize(size.boundedTo(QSize(900, 600)));
+    window.antennas()->resize(size.boundedTo(QSize(1100, 600)));
     Save(window.antennas(), "antenna-editor");
     window.antennas()->hide();
 
