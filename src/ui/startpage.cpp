@@ -37,7 +37,7 @@ StartTask::StartTask(int number, const QString& title, const QString& text, QCol
     // Both wrap: on a narrow window a title takes two lines rather than losing its ends.
     for (QLabel* l : {heading, body}) {
         l->setWordWrap(true);
-        l->setMinimumWidth(160);  // the task areas share a narrow window; the texts wrap instead
+        l->setMinimumWidth(160);
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
         l->setAlignment(Qt::AlignHCenter);
         layout->addWidget(l);
