@@ -34,8 +34,7 @@ int main(int argc, char** argv) {
     // The hardware page searches the PC's own networks.
     Application application(window, Network_System());
 
-    const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(640, 480);
-    window.move(MainWindow::CentredPosition(screen));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) window.placeOn(screen->availableGeometry());
     window.show();
     app.exec();
     return 0;

@@ -207,7 +207,7 @@ AntennaEditor::AntennaEditor(QWidget* parent) : QWidget(parent, Qt::Window), cho
     layout->addLayout(bottom);
 
     antennaBox->setMinimumWidth(420);
-    points_->setMinimumWidth(340);
+    points_->setMinimumWidth(296);  // with the curve's minimum, the editor fits a 1024-pixel screen
     resize(1280, 640);
     refreshColours();
     enablePointSide(false);

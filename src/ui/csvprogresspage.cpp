@@ -9,6 +9,7 @@
 
 #include "platform/text.h"
 #include "ui/uishell.h"
+#include "ui/wizardframe.h"
 
 namespace {
 
@@ -67,8 +68,8 @@ CsvProgressPage::CsvProgressPage(QWidget* parent) : QWidget(parent) {
     buttons->addWidget(previous_);
     buttons->addWidget(next_);
     auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(24, 20, 24, 20);
-    page->setSpacing(12);
+    page->setContentsMargins(kUiPageMarginX, kUiPageMarginY, kUiPageMarginX, kUiPageMarginY);
+    page->setSpacing(kUiPageSpacing);
     page->addWidget(title_);
     page->addWidget(hint_);
     page->addStretch(1);

@@ -52,10 +52,10 @@ void DriveTestPages::message(const std::string& text) {
 }
 
 std::optional<std::string> DriveTestPages::chooseDirectory(const std::string& title, const std::string& start) {
-    const QString dir = chooser_ ? chooser_(Ui_Text(title), Ui_Text(start))
-                                 : QFileDialog::getExistingDirectory(basic_, Ui_Text(title), Ui_Text(start));
+    const QString dir = chooser_ ? chooser_(Ui_Text(title), Ui_PathText(start))
+                                 : QFileDialog::getExistingDirectory(basic_, Ui_Text(title), Ui_PathText(start));
     if (dir.isEmpty()) return std::nullopt;
-    return Ui_Latin1(dir);
+    return Ui_PathBytes(dir);
 }
 
 void DriveTestPages::setLevelTitle(const std::string& title) { recording_->setLevelTitle(title); }

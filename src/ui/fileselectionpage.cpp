@@ -1,7 +1,6 @@
 #include "ui/fileselectionpage.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,6 +15,7 @@
 
 #include "platform/text.h"
 #include "ui/uishell.h"
+#include "ui/wizardframe.h"
 
 namespace {
 
@@ -119,8 +119,8 @@ FileSelectionPage::FileSelectionPage(QWidget* parent) : QWidget(parent) {
     buttonRow->addWidget(previous_);
     buttonRow->addWidget(next_);
     auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(24, 20, 24, 20);
-    page->setSpacing(12);
+    page->setContentsMargins(kUiPageMarginX, kUiPageMarginY, kUiPageMarginX, kUiPageMarginY);
+    page->setSpacing(kUiPageSpacing);
     page->addWidget(title_);
     page->addWidget(hint_);
     page->addLayout(folderRow);
@@ -244,10 +244,9 @@ void FileSelectionPage::shadeRows(const std::vector<RowShade>& shades) {
 }
 
 std::optional<std::string> FileSelectionPage::chooseDirectory(const std::string& title, const std::string& start) {
-    const QString chosen = QFileDialog::getExistingDirectory(this, Ui_Text(title), Ui_Text(start));
+    const QString chosen = QFileDialog::getExistingDirectory(this, Ui_Text(title), Ui_PathText(start));
     if (chosen.isEmpty()) return std::nullopt;
-    // The bytes of the folder on disk; a Latin-1 conversion would lose names like "München".
-    return QFile::encodeName(chosen).toStdString();
+    return Ui_PathBytes(chosen);
 }
 
 void FileSelectionPage::showMessage(const std::string&, const std::string& text) {

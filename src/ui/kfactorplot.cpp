@@ -79,10 +79,12 @@ void KFactorPlot::paintEvent(QPaintEvent*) {
             ylo = std::min(ylo, pt.kFactor);
             yhi = std::max(yhi, pt.kFactor);
         }
-    const Axis xa = MakeAxis(points_.front().frequency, points_.back().frequency, 6);
+    const QFontMetrics fm(font());
+    // Fewer frequency ticks on a narrow plot, so that their texts never run into each other.
+    const int xTicks = std::clamp(width() / (fm.horizontalAdvance("0000.0") + 24), 2, 6);
+    const Axis xa = MakeAxis(points_.front().frequency, points_.back().frequency, xTicks);
     const Axis ya = MakeAxis(ylo, yhi, 5);
 
-    const QFontMetrics fm(font());
     const int lineH = fm.height();
     int yTickW = 0;
     for (double v = ya.lo; v <= ya.hi + ya.step / 2; v += ya.step)

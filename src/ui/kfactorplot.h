@@ -18,7 +18,7 @@ public:
     void setPoints(const std::vector<KFactorPoint>& points);
     const std::vector<KFactorPoint>& points() const { return points_; }
     const std::vector<KFactorPoint>& curve() const { return curve_; }
-    QSize minimumSizeHint() const override { return {360, 240}; }
+    QSize minimumSizeHint() const override { return {240, 200}; }
     QSize sizeHint() const override { return {560, 360}; }
 
 protected:

@@ -20,8 +20,9 @@ void Applying(bool& flag, F fn) {
     flag = false;
 }
 
+// The closing messages name the archive: its path is the file system's bytes.
 void ShowBox(const std::string& text) {
-    Ui_Post([text] { Ui_Message(Ui_Text(text)); });
+    Ui_Post([text] { Ui_Message(Ui_PathText(text)); });
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "ui/mainwindow.h"
 
 #include <QCloseEvent>
+#include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "selection/fileselection.h"
@@ -11,14 +13,16 @@
 #include "ui/kmzpages.h"
 #include "ui/startpage.h"
 #include "ui/uishell.h"
+#include "ui/windowplacement.h"
 
 MainWindow::MainWindow() {
-    setMinimumSize(800, 560);
+    setMinimumSize(kMinimumSize);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     stack_ = new QStackedWidget(this);
     layout->addWidget(stack_);
     antennas_ = new AntennaEditor(this);
+    antennas_->installEventFilter(this);
     start_ = new StartPage(
         [](int task) {
             if (task == 1) {
@@ -47,8 +51,12 @@ MainWindow::MainWindow() {
 
 MainWindow::~MainWindow() { Ui_SetPageHandler({}, {}); }
 
-QPoint MainWindow::CentredPosition(const QSize& screen) {
-    return {std::max(0, (screen.width() - 640) / 2), std::max(0, (screen.height() - 480) / 2) + 23};
+void MainWindow::placeOn(const QRect& available) {
+    const QRect outer = frameGeometry(), inner = geometry();
+    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                   outer.bottom() - inner.bottom());
+    if (frame.isNull()) frame = kUiFrameAllowance;
+    setGeometry(Ui_PlaceWindow(available, sizeHint(), minimumSize(), frame));
 }
 
 void MainWindow::raiseWindow() {
@@ -56,6 +64,28 @@ void MainWindow::raiseWindow() {
     show();
     raise();
     activateWindow();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (placedOnce_) return;
+    placedOnce_ = true;
+    // The window manager tells the real frame only once the window is up: a
+    // frame larger than assumed must not push the title bar or the buttons off the screen.
+    QTimer::singleShot(500, this, [this] {
+        if (const QScreen* s = screen(); s && !s->availableGeometry().contains(frameGeometry())) placeOn(s->availableGeometry());
+    });
+}
+
+// The antenna editor opens on the window's screen, shrunk to fit when its size does not.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == antennas_ && event->type() == QEvent::Show) {
+        const QScreen* s = screen();
+        if (s && !s->availableGeometry().contains(antennas_->frameGeometry()))
+            antennas_->setGeometry(Ui_PlaceWindow(s->availableGeometry(), antennas_->size(),
+                                                  antennas_->minimumSizeHint(), kUiFrameAllowance));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

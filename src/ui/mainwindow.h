@@ -1,6 +1,8 @@
 #pragma once
 // The main window: the thirteen pages as one stack (one page shows at a time),
-// placed by the centring rule, and the antenna editor beside it.
+// centred on the screen, and the antenna editor beside it. Every page lays
+// out at kMinimumSize, which fits an analyzer's 1024 x 600 screen with a
+// title bar and a panel.
 #include <QStackedWidget>
 #include <QWidget>
 #include <functional>
@@ -26,12 +28,17 @@ public:
     QStackedWidget* stack() const { return stack_; }
     // The window close request (onPanel); the shell installs what it does.
     void setCloseHandler(std::function<void()> handler) { closeHandler_ = std::move(handler); }
-    // Left max(0, (width - 640) / 2), top max(0, (height - 480) / 2) + 23 on a screen of that size.
-    static QPoint CentredPosition(const QSize& screen);
+    static constexpr QSize kMinimumSize{800, 500};
+    // Centres the window on available (a screen's available geometry) at its
+    // preferred size or smaller, its frame inside; the frame is the window
+    // manager's once known, else kUiFrameAllowance.
+    void placeOn(const QRect& available);
     void raiseWindow();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QStackedWidget* stack_;
@@ -42,4 +49,5 @@ private:
     CsvProgressPage* csv_;
     AntennaEditor* antennas_;
     std::function<void()> closeHandler_;
+    bool placedOnce_ = false;
 };

@@ -8,6 +8,7 @@
 #include <QTableWidget>
 
 #include "drivetest/wizard.h"
+#include "ui/trackmapview.h"
 #include "ui/uishell.h"
 #include "ui/wizardframe.h"
 
@@ -74,11 +75,22 @@ RecordingPage::RecordingPage(QWidget* parent) : QWidget(parent) {
     status_->setMinimumWidth(480);
     row->addWidget(status_, 1);
 
+    // The map and the summary share the side column, the summary below the
+    // map; the GPS indicator and Record / Stop sit in the button row, so that
+    // the map keeps its room on a short screen.
     auto* side = new QVBoxLayout;
-    auto* top = new QHBoxLayout;
+    map_ = new TrackMapView(this);
+    Ui_Name(map_, "Track map");
+    side->addWidget(map_, 1, Qt::AlignHCenter);
+    buildSummary();
+    side->addWidget(summary_);
+    side->addStretch(0);
+    row->addLayout(side);
+    f.content->addLayout(row, 1);
+
     gps_ = new QLabel(this);
     gps_->setAlignment(Qt::AlignCenter);
-    gps_->setMinimumSize(96, 64);
+    gps_->setMinimumSize(96, 44);
     gps_->setAutoFillBackground(true);
     gps_->setFrameShape(QFrame::StyledPanel);
     QFont gpsFont = gps_->font();
@@ -86,27 +98,14 @@ RecordingPage::RecordingPage(QWidget* parent) : QWidget(parent) {
     gpsFont.setPointSizeF(gpsFont.pointSizeF() * 1.2);
     gps_->setFont(gpsFont);
     Ui_Name(gps_, "GPS indicator");
-    top->addWidget(gps_);
-    auto* buttons = new QVBoxLayout;
     record_ = BigButton(this, kRecordLabel);
     stop_ = BigButton(this, "Stop");
     stop_->setEnabled(false);
-    buttons->addWidget(record_);
-    buttons->addWidget(stop_);
-    top->addLayout(buttons);
-    side->addLayout(top);
-
-    map_ = new QLabel(this);
-    map_->setFixedSize(kMapSize * kMapScale + 2, kMapSize * kMapScale + 2);
-    map_->setFrameShape(QFrame::StyledPanel);
-    map_->setAlignment(Qt::AlignCenter);
-    Ui_Name(map_, "Track map");
-    side->addWidget(map_, 0, Qt::AlignHCenter);
-    buildSummary();
-    side->addWidget(summary_);
-    side->addStretch(1);
-    row->addLayout(side);
-    f.content->addLayout(row, 1);
+    const int at = f.buttons->indexOf(previous_);
+    f.buttons->insertWidget(at, gps_);
+    f.buttons->insertWidget(at + 1, record_);
+    f.buttons->insertWidget(at + 2, stop_);
+    f.buttons->insertSpacing(at + 3, 24);
 
     gpsIndicator("", RowColour{234, 234, 234});
     MapImage blank;
@@ -144,7 +143,7 @@ void RecordingPage::buildSummary() {
         summary_->setItem(r, 1, value);
     }
     summary_->setFixedHeight(5 * lineHeight_ + 2 * summary_->frameWidth());
-    summary_->setMinimumWidth(kMapSize * kMapScale + 40);
+    summary_->setMinimumWidth(kMapSize * TrackMapView::kMaxScale + 40);
     summary_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     summary_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
@@ -232,9 +231,7 @@ void RecordingPage::trackMap(const MapImage& image) {
     Ui_PostTo(this, [this, image] {
         // Rows run from north to south, as an image's do.
         const QImage map(image.data(), kMapSize, kMapSize, kMapSize * 3, QImage::Format_RGB888);
-        // Nearest neighbour: each map pixel becomes a sharp square, so the car's pixel stays visible.
-        mapImage_ = map.scaled(kMapSize * kMapScale, kMapSize * kMapScale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        map_->setPixmap(QPixmap::fromImage(mapImage_));
+        map_->setMap(map.copy());
     });
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 // "Drive test: recording": the live status of every analyzer's frequencies,
-// the GPS indicator, the summary numbers beside the track map, and Record /
+// the GPS indicator, the track map with the summary numbers below, and Record /
 // Pause / Stop. The measurement threads call at most once a second per
 // analyzer; each call updates only the cells it names, so a repaint covers
 // what changed in one turn of the event loop and the table is never laid out
 // again for a cell.
-#include <QImage>
 #include <QWidget>
 #include <string>
 
@@ -15,6 +14,7 @@
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class TrackMapView;
 
 class RecordingPage : public QWidget, public DriveTestView, public RecordControlsView {
     Q_OBJECT
@@ -42,14 +42,10 @@ public:
     void setStopEnabled(bool enabled) override;
     void setPageButtonsEnabled(bool enabled) override;
 
-    static constexpr int kMapScale = 4;  // the 60 x 60 map shown at 240 x 240
-
     QTableWidget* statusTable() const { return status_; }
     QTableWidget* summaryTable() const { return summary_; }
     QLabel* gpsLabel() const { return gps_; }
-    QLabel* mapLabel() const { return map_; }
-    // The picture the map shows (kMapScale times the map, every pixel a square).
-    const QImage& mapImage() const { return mapImage_; }
+    TrackMapView* map() const { return map_; }
     QPushButton* recordButton() const { return record_; }
     QPushButton* stopButton() const { return stop_; }
     QPushButton* homeButton() const { return home_; }
@@ -63,8 +59,7 @@ private:
     QTableWidget* status_ = nullptr;
     QTableWidget* summary_ = nullptr;
     QLabel* gps_ = nullptr;
-    QLabel* map_ = nullptr;
-    QImage mapImage_;
+    TrackMapView* map_ = nullptr;
     QPushButton* record_ = nullptr;
     QPushButton* stop_ = nullptr;
     QPushButton* home_ = nullptr;

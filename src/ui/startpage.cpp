@@ -21,8 +21,8 @@ StartTask::StartTask(int number, const QString& title, const QString& text, QCol
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(14);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
     auto* heading = new QLabel(title, this);
     QFont f = heading->font();
     f.setPointSizeF(f.pointSizeF() * 1.8);
@@ -34,13 +34,16 @@ StartTask::StartTask(int number, const QString& title, const QString& text, QCol
     b.setPointSizeF(b.pointSizeF() * 1.2);
     body->setFont(b);
     layout->addStretch();
+    // Both wrap: on a narrow window a title takes two lines rather than losing its ends.
     for (QLabel* l : {heading, body}) {
+        l->setWordWrap(true);
+        l->setMinimumWidth(160);
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
         l->setAlignment(Qt::AlignHCenter);
         layout->addWidget(l);
     }
     layout->addStretch();
-    setMinimumSize(220, 180);
+    setMinimumHeight(170);
     setMaximumHeight(320);
     Ui_Name(this, title);
     setAccessibleDescription(text);
@@ -77,14 +80,15 @@ void StartTask::mouseMoveEvent(QMouseEvent* event) {
 StartPage::StartPage(std::function<void(int)> task, std::function<void()> antennas, QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 20);
-    layout->setSpacing(18);
+    layout->setContentsMargins(24, 16, 24, 14);
+    layout->setSpacing(14);
     auto* product = new QLabel("Fieldtrace", this);
     QFont pf = product->font();
     pf.setPointSizeF(pf.pointSizeF() * 2.4);
     pf.setBold(true);
     product->setFont(pf);
     auto* title = new QLabel(tr("Drive tests of broadcast networks. What would you like to do?"), this);
+    title->setWordWrap(true);
     QFont f = title->font();
     f.setPointSizeF(f.pointSizeF() * 1.3);
     title->setFont(f);
@@ -92,7 +96,7 @@ StartPage::StartPage(std::function<void(int)> task, std::function<void()> antenn
     layout->addWidget(title);
     layout->addStretch();
     auto* row = new QHBoxLayout;
-    row->setSpacing(18);
+    row->setSpacing(14);
     tasks_[0] = new StartTask(1, "Record a drive test",
                               "Find the TV analyzers on the network, choose frequencies and measurements, and record "
                               "them along the route.",

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -33,6 +34,8 @@ std::string Ui_Latin1(const QString& text) {
 QString Ui_PathText(const std::string& bytes) {
     return Text_IsUtf8(bytes) ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) : Ui_Text(bytes);
 }
+
+std::string Ui_PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 void Ui_Post(std::function<void()> fn) {
     QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);

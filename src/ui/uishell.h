@@ -49,6 +49,9 @@ void Ui_PostTo(Page* page, Fn fn) {
 // Paths and the messages that name them are the file system's bytes: UTF-8 on
 // this desktop, Latin-1 in names the recorder made. Shown as whichever they are.
 QString Ui_PathText(const std::string& bytes);
+// A path the user chose, as the file system's bytes (a Latin-1 conversion
+// would name another folder than "München").
+std::string Ui_PathBytes(const QString& path);
 // Runs everything posted so far (tests, and before reading widget state).
 void Ui_Flush();
 

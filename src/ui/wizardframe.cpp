@@ -1,6 +1,5 @@
 #include "ui/wizardframe.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 
 #include "ui/uishell.h"
@@ -19,8 +18,8 @@ QPushButton* Button(QWidget* page, const QString& text) {
 UiWizardFrame UiWizard_Frame(QWidget* page, const QString& title, const QString& help, bool withPreviousNext) {
     UiWizardFrame f;
     auto* outer = new QVBoxLayout(page);
-    outer->setContentsMargins(18, 14, 18, 14);
-    outer->setSpacing(10);
+    outer->setContentsMargins(kUiPageMarginX, kUiPageMarginY, kUiPageMarginX, kUiPageMarginY);
+    outer->setSpacing(kUiPageSpacing);
     auto* heading = new QLabel(title, page);
     QFont font = heading->font();
     font.setPointSizeF(font.pointSizeF() * 1.5);
@@ -34,7 +33,7 @@ UiWizardFrame UiWizard_Frame(QWidget* page, const QString& title, const QString&
     }
     f.content = new QVBoxLayout;
     outer->addLayout(f.content, 1);
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = f.buttons = new QHBoxLayout;
     f.home = Button(page, "Home");
     buttons->addWidget(f.home);
     buttons->addStretch(1);

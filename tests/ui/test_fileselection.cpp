@@ -340,6 +340,27 @@ TEST_F(FileSelectionUi, ChosenFoldersAreListedAndRemembered) {
     EXPECT_EQ(remembered, munich);
 }
 
+// The folder chooser starts at the folder shown, also when its name is UTF-8 beyond ASCII.
+TEST_F(FileSelectionUi, TheFolderChooserOpensAtAFolderNamedBeyondAscii) {
+    const std::string munich = records.file("Messfahrt M\xC3\xBCnchen");
+    fs::create_directory(munich);
+    Generate(munich, "--samples 3 --description Ch21");
+    ASSERT_TRUE(FileSelection_SaveDirectory(data.path(), munich));
+    Open(kSelectionModeKmz);
+    EXPECT_EQ(selection.directoryField()->text(), QString::fromUtf8(munich.c_str()));
+    ASSERT_EQ(table()->rowCount(), 1);
+    QString opened;
+    QTimer::singleShot(0, [&opened] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        opened = dialog->directory().absolutePath();
+        QMetaObject::invokeMethod(dialog, "reject");
+    });
+    Click(selection.folderButton());
+    EXPECT_EQ(opened.toStdString(), munich);
+    EXPECT_EQ(table()->rowCount(), 1);  // cancelled: the folder stays
+}
+
 TEST_F(FileSelectionUi, ControlsCarryTheirNames) {
     Open(kSelectionModeCsv);
     EXPECT_EQ(selection.markAllButton()->accessibleName(), "Mark all");

@@ -97,6 +97,17 @@ struct Wizard {
     }
     // Level page Next, scope page once loaded, Next; colours filled, Auto, a profile name, Next.
     void throughToProgress() {
+        toColours();
+        const KmzColourPage& colours = pages.colourPage();
+        QTest::mouseClick(colours.autoButton, Qt::LeftButton);
+        colours.profiles->lineEdit()->clear();
+        QTest::keyClicks(colours.profiles->lineEdit(), "Drive");
+        QTest::mouseClick(colours.frame.next, Qt::LeftButton);
+        Ui_Flush();
+        ASSERT_EQ(stack.currentIndex(), kPageKmzProgress);
+    }
+    // Level page Next, scope page once loaded, Next: the colour page with its rows.
+    void toColours() {
         ASSERT_EQ(stack.currentIndex(), kPageKmzLevels);
         QTest::mouseClick(pages.levelPage().frame.next, Qt::LeftButton);
         Ui_Flush();  // the loading progress takes the controls' place first
@@ -106,13 +117,8 @@ struct Wizard {
         QTest::mouseClick(pages.scopePage().frame.next, Qt::LeftButton);
         const KmzColourPage& colours = pages.colourPage();
         ASSERT_TRUE(WaitFor([&] { return colours.tree->isVisibleTo(colours.page) && !UiTree_Leaves(colours.tree).empty(); }));
-        ASSERT_EQ(stack.currentIndex(), kPageKmzColours);
-        QTest::mouseClick(colours.autoButton, Qt::LeftButton);
-        colours.profiles->lineEdit()->clear();
-        QTest::keyClicks(colours.profiles->lineEdit(), "Drive");
-        QTest::mouseClick(colours.frame.next, Qt::LeftButton);
         Ui_Flush();
-        ASSERT_EQ(stack.currentIndex(), kPageKmzProgress);
+        ASSERT_EQ(stack.currentIndex(), kPageKmzColours);
     }
     QStackedWidget stack;
     KmzPages pages{&stack};
@@ -166,6 +172,38 @@ TEST_F(KmzPagesTest, TheArchiveOfThePagesEqualsTheCommandLines) {
     ASSERT_EQ(status, 0);
     EXPECT_EQ(ArchiveDifference(archive, out.file("cli.kmz")), "\n");
     unsetenv("SOURCE_DATE_EPOCH");
+}
+
+// Record files in a folder named in UTF-8: the closing message names the
+// archive as the disk does ("München", not "MÃ¼nchen").
+TEST_F(KmzPagesTest, TheClosingMessageNamesAFolderBeyondAscii) {
+    const std::string munich = records_.file("Messfahrt M\xC3\xBCnchen");
+    std::filesystem::create_directory(munich);
+    const std::string file = Generate(munich, "--samples 200 --seed 5 --description Ch21");
+    std::vector<QString> messages;
+    const std::string archive = ConvertThroughThePages({file}, munich, messages);
+    ASSERT_FALSE(archive.empty());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(QString::fromUtf8("/Messfahrt München/"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QString::fromUtf8(archive.c_str()))) << messages[0].toStdString();
+}
+
+// A first conversion, with no profile saved yet, is offered the standard's
+// name as the profile name: Next goes on and saves the profile.
+TEST_F(KmzPagesTest, AFirstConversionGoesOnWithTheOfferedProfileName) {
+    TempDir data;
+    UiTestDialogs dialogs(true);
+    Wizard wizard(data.path());
+    wizard.start({first_}, records_.path());
+    wizard.toColours();
+    const KmzColourPage& colours = wizard.pages.colourPage();
+    EXPECT_EQ(colours.profiles->currentText().toStdString(), "DVB-T - DVB-H");
+    QTest::mouseClick(colours.frame.next, Qt::LeftButton);
+    Ui_Flush();
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].toStdString();
+    ASSERT_EQ(wizard.stack.currentIndex(), kPageKmzProgress);
+    EXPECT_TRUE(FileExists(data.file("DVB-T - DVB-H.cas")));
+    ASSERT_TRUE(WaitFor([] { return Kmz_State() == kKmzStateFinished; }));
 }
 
 TEST_F(KmzPagesTest, ACommaLocaleWritesTheSameArchive) {

@@ -12,6 +12,7 @@
 #include "measure/simdrivetest.h"
 #include "support/simprocess.h"
 #include "ui/recordingpage.h"
+#include "ui/trackmapview.h"
 #include "ui/uitest.h"
 
 namespace {
@@ -102,7 +103,8 @@ TEST(RecordingPage, LiveDriveTestRecordPauseStop) {
     DriveTest_SetFreeSpaceProbe(nullptr);
 }
 
-// One map pixel becomes a sharp kMapScale square: no smoothing bleeds into its neighbours.
+// One map pixel becomes a sharp square at the largest scale the room allows,
+// and at the smallest one: no smoothing bleeds into its neighbours.
 TEST(RecordingPage, MapScalesWithoutSmoothing) {
     UiTest_App();
     RecordingPage page(nullptr);
@@ -112,16 +114,20 @@ TEST(RecordingPage, MapScalesWithoutSmoothing) {
     Map_SetPixel(map, 31, 30, kMapTrack);
     page.trackMap(map);
     Ui_Flush();
-    const QImage& shown = page.mapImage();
-    constexpr int s = RecordingPage::kMapScale;
-    ASSERT_EQ(shown.size(), QSize(kMapSize * s, kMapSize * s));
-    const int top = (59 - 30) * s;  // the map's rows run from north to south
-    for (int dy = -1; dy <= s; ++dy)
-        for (int dx = -1; dx <= 2 * s; ++dx) {
-            QColor expected = Qt::white;
-            if (dy >= 0 && dy < s && dx >= 0 && dx < 2 * s) expected = dx < s ? QColor(Qt::black) : QColor(0, 0, 255);
-            EXPECT_EQ(shown.pixelColor(30 * s + dx, top + dy), expected) << dx << "," << dy;
-        }
+    for (const int side : {400, 130}) {
+        page.map()->resize(side, side);
+        const int s = side / kMapSize;
+        ASSERT_EQ(page.map()->scale(), std::min(s, TrackMapView::kMaxScale)) << side;
+        const QImage shown = page.map()->picture();
+        ASSERT_EQ(shown.size(), QSize(kMapSize * page.map()->scale(), kMapSize * page.map()->scale()));
+        const int k = page.map()->scale(), top = (59 - 30) * k;  // the map's rows run from north to south
+        for (int dy = -1; dy <= k; ++dy)
+            for (int dx = -1; dx <= 2 * k; ++dx) {
+                QColor expected = Qt::white;
+                if (dy >= 0 && dy < k && dx >= 0 && dx < 2 * k) expected = dx < k ? QColor(Qt::black) : QColor(0, 0, 255);
+                EXPECT_EQ(shown.pixelColor(30 * k + dx, top + dy), expected) << side << ": " << dx << "," << dy;
+            }
+    }
 }
 
 // A status with a second line makes its row taller and back again; the

@@ -1,5 +1,5 @@
 // The window around the pages: the quit sequence, one instance per title,
-// the start page's tasks and the window's place.
+// the start page's tasks and the window's pages.
 #include <gtest/gtest.h>
 
 #include <QLocalServer>
@@ -9,6 +9,7 @@
 #include "app/gui.h"
 #include "app/quit.h"
 #include "app/singleinstance.h"
+#include "ui/drivetestpages.h"
 #include "ui/mainwindow.h"
 #include "ui/startpage.h"
 #include "ui/uitest.h"
@@ -93,14 +94,29 @@ TEST(StartPage, ExactlyOneTaskIsHighlightedAndClicksLeadToTheirPages) {
     EXPECT_EQ(page.task(3)->accessibleName(), "Convert to CSV");
 }
 
-TEST(MainWindow, CentringRuleAndThirteenPages) {
+TEST(MainWindow, ThirteenPages) {
     UiTest_App();
-    EXPECT_EQ(MainWindow::CentredPosition(QSize(1920, 1080)), QPoint(640, 323));
-    EXPECT_EQ(MainWindow::CentredPosition(QSize(600, 400)), QPoint(0, 23));
     MainWindow window;
     EXPECT_EQ(window.stack()->count(), 13);
     Ui_ShowPage(kPageCsvProgress);
     EXPECT_EQ(Ui_CurrentPage(), kPageCsvProgress);
+}
+
+// The output folder chooser of the drive test starts at a folder named in
+// UTF-8 and hands back the bytes on disk, so that the record files land there.
+TEST(MainWindow, TheOutputFolderChooserKeepsAFolderNamedBeyondAscii) {
+    UiTest_App();
+    MainWindow window;
+    const std::string munich = "/media/drives/M\xC3\xBCnchen";
+    QString started;
+    window.driveTest()->setDirectoryChooser([&started](const QString&, const QString& start) {
+        started = start;
+        return QString::fromUtf8("/media/drives/München Nord");
+    });
+    const auto chosen = window.driveTest()->chooseDirectory("Directory selection", munich);
+    EXPECT_EQ(started.toStdString(), munich);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, "/media/drives/M\xC3\xBCnchen Nord");
 }
 
 }  // namespace

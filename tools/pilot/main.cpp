@@ -44,15 +44,17 @@ struct Options {
     QString shots;   // screenshots of the drive-test pages go here when set
     QString output;  // the record files; default: a folder of the data directory
     bool cpu = false;
+    QSize size{1100, 760};  // the window's size
 };
 
 const char* kUsage =
-    "usage: fieldtrace-pilot [--record-seconds N] [--shots DIR] [--output DIR] [--cpu]\n"
+    "usage: fieldtrace-pilot [--record-seconds N] [--shots DIR] [--output DIR] [--size WxH] [--cpu]\n"
     "Runs a drive test through the window with three analyzers of the network lab:\n"
     "the first as GPS provider with two frequencies, the others with one each, the\n"
     "default measurements, N seconds of recording (default 30), Stop.\n"
     "  --shots DIR      save every drive-test page as DIR/dt-<page>.png\n"
     "  --output DIR     output directory of the record files\n"
+    "  --size WxH       the window's size (default 1100x760)\n"
     "  --cpu            print the process's CPU use while recording, per 10 s window\n"
     "Only inside the network lab: scripts/lab.sh ... -- fieldtrace-pilot ...\n";
 
@@ -85,10 +87,11 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         if (a == "--record-seconds" && hasValue) o.recordSeconds = std::max(1, std::atoi(argv[++i]));
         else if (a == "--shots" && hasValue) o.shots = QString::fromLocal8Bit(argv[++i]);
         else if (a == "--output" && hasValue) o.output = QString::fromLocal8Bit(argv[++i]);
+        else if (a == "--size" && hasValue) o.size = Pilot_ParseSize(argv[++i]);
         else if (a == "--cpu") o.cpu = true;
         else return false;
     }
-    return true;
+    return !o.size.isEmpty();
 }
 
 // The drive test, page by page; false at the first step that did not work.
@@ -240,7 +243,7 @@ int main(int argc, char** argv) {
     bool ended = false;
     {
         Application app(window, Network_System(), options, [&ended] { ended = true; });
-        window.resize(1100, 760);
+        window.resize(o.size);
         window.show();
         Pilot_Serve(300);
         GpsSetup_SetTiming({8.0, 0.5});

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
+#include <cstdio>
 
 #include "ui/uishell.h"
 
@@ -74,4 +75,11 @@ std::string Pilot_TypeIntoCell(QTableWidget* table, int row, int column, const Q
     if (!Pilot_WaitFor([&] { return table->indexWidget(cell) == nullptr; }, 5)) return "the editor stayed open after Return";
     Ui_Flush();
     return {};
+}
+
+QSize Pilot_ParseSize(const char* text) {
+    int width = 0, height = 0;
+    char end = 0;
+    if (std::sscanf(text, "%dx%d%c", &width, &height, &end) != 2 || width <= 0 || height <= 0) return {};
+    return {width, height};
 }

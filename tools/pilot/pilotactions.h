@@ -3,6 +3,7 @@
 // tests: clicks, choices from drop-down lists and values typed into table
 // cells that open for editing by themselves. Each action lets the queued
 // calls of the pages run before it returns.
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <string>
@@ -26,3 +27,5 @@ bool Pilot_Choose(QComboBox* combo, const QString& text);
 std::string Pilot_TypeIntoCell(QTableWidget* table, int row, int column, const QString& text, bool enter = true);
 // Clicks the cell (a button cell of a table).
 void Pilot_ClickCell(QTableWidget* table, int row, int column);
+// "WxH" (a window size on the command line); empty when it is not one.
+QSize Pilot_ParseSize(const char* text);

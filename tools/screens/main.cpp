@@ -1,7 +1,8 @@
-// fieldtrace-screenshots DIR: builds the main window with generated record
-// files and antenna types, walks through the pages the way a user would
-// (through the pages' own callbacks) and saves each page as DIR/<name>.png.
-// It never starts the drive-test search: nothing here touches a network.
+// fieldtrace-screenshots [--size WxH] DIR: builds the main window with
+// generated record files and antenna types, walks through the pages the way a
+// user would (through the pages' own callbacks) and saves each page as
+// DIR/<name>.png, the window at WxH (default 1100x720). It never starts the
+// drive-test search: nothing here touches a network.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include "antenna/antenna.h"
@@ -16,6 +18,7 @@
 #include "export/csv/csvmodule.h"
 #include "export/kmz/kmzwizard.h"
 #include "instrument/receiverinfo.h"
+#include "pilotactions.h"
 #include "platform/paths.h"
 #include "selection/fileselection.h"
 #include "selection/fsini.h"
@@ -72,11 +75,13 @@ public:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: fieldtrace-screenshots DIR\n");
+    QSize size(1100, 720);
+    if (argc == 4 && std::strcmp(argv[1], "--size") == 0) size = Pilot_ParseSize(argv[2]);
+    if ((argc != 2 && argc != 4) || size.isEmpty()) {
+        std::fprintf(stderr, "usage: fieldtrace-screenshots [--size WxH] DIR\n");
         return 2;
     }
-    outDir = QString::fromLocal8Bit(argv[1]);
+    outDir = QString::fromLocal8Bit(argv[argc - 1]);
     QDir().mkpath(outDir);
     QTemporaryDir work;
     const std::string data = work.path().toStdString() + "/data", records = work.path().toStdString() + "/records";
@@ -119,7 +124,7 @@ int main(int argc, char** argv) {
                          });
     ReceiverInfo_Init();
     MainWindow window;
-    window.resize(1100, 720);
+    window.resize(size);
     Antenna_Init(window.antennas(), data);
     Antenna_Update([](AntennaList& list) {
         int at = 0;
@@ -153,10 +158,12 @@ int main(int argc, char** argv) {
     Save(&window, "kmz-levels");
     onKmzLevelConfigurationNext();
     ServeUntil([] { return Ui_CurrentPage() == kPageKmzScope; });
-    Serve(1500);  // the files load
+    // The files load (slowly on a busy machine): the selection comes back when they are in.
+    ServeUntil([&window] { return window.kmz()->scopePage().stack->currentIndex() == 0 && Kmz_State() == kKmzStateScope; },
+               120000);
     Save(&window, "kmz-scope");
     onKmzScopeNext();
-    ServeUntil([] { return Ui_CurrentPage() == kPageKmzColours; });
+    ServeUntil([&window] { return Ui_CurrentPage() == kPageKmzColours && window.kmz()->colourPage().tree->isVisible(); }, 60000);
     onKmzColorsAuto();
     window.kmz()->colourPage().profiles->setEditText("Munich UHF");
     Save(&window, "kmz-colours");
@@ -178,7 +185,7 @@ int main(int argc, char** argv) {
     ServeUntil([] { return Csv_State() == kCsvIdle; }, 60000);
 
     window.antennas()->open();
-    window.antennas()->resize(900, 600);
+    window.antennas()->resize(size.boundedTo(QSize(1100, 600)));
     Save(window.antennas(), "antenna-editor");
     window.antennas()->hide();
 

@@ -264,11 +264,20 @@ void fillProfileCombo(KmzProfileState& state, std::string_view standard, const K
     combo.setItems(state.profiles);
     autoAssignAnchors(scope, colourView);
 
-    const std::string remembered = KmzProfile_Remembered(state, standard);
-    if (remembered.empty()) return;
-    if (std::find(state.profiles.begin(), state.profiles.end(), remembered) == state.profiles.end()) return;
-    combo.setText(remembered);
-    loadColorProfile(state, remembered, scope, colourView);
+    const auto listed = [&state](const std::string& name) {
+        return std::find(state.profiles.begin(), state.profiles.end(), name) != state.profiles.end();
+    };
+    std::string name = KmzProfile_Remembered(state, standard);
+    if (name.empty() || !listed(name)) name = KmzProfile_SuggestedName(standard);
+    combo.setText(name);
+    if (listed(name)) loadColorProfile(state, name, scope, colourView);
+}
+
+std::string KmzProfile_SuggestedName(std::string_view standard) {
+    std::string name(standard);
+    for (char& c : name)
+        if (!FileIO_IsValidFileName(std::string(1, c).c_str())) c = '-';
+    return name.empty() ? kKmzDefaultProfileName : name;
 }
 
 bool loadColorProfile(KmzProfileState& state, std::string_view name, const KmzColourScope& scope,

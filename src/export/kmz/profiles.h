@@ -100,8 +100,16 @@ void loadProfileMemory(KmzProfileState& state);
 // Turns every "colors*.ini" into a profile; returns how many were converted.
 int convertLegacyColourFiles(KmzProfileState& state);
 
+// A valid profile name to start from: the standard's name with the characters
+// a file name may not hold replaced by '-' ("DVB-T / DVB-H" gives
+// "DVB-T - DVB-H"); "Default" for a standard without a name.
+std::string KmzProfile_SuggestedName(std::string_view standard);
+
 // Entering the colour page: lists the profiles, applies Auto, then loads the
 // profile remembered for standard (the first selected file's "Standard").
+// Without one, the combo offers KmzProfile_SuggestedName, so that a first
+// conversion can go on; a profile of that name is loaded, not overwritten
+// unseen.
 void fillProfileCombo(KmzProfileState& state, std::string_view standard, const KmzColourScope& scope,
                       KmzColourView& colourView, KmzProfileComboView& combo);
 // Applies a profile to the colour buttons and the tree rows of the same tag;

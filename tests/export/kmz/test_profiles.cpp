@@ -212,17 +212,53 @@ TEST_F(KmzProfiles, ProfileMemoryPerStandard) {
     EXPECT_EQ(Texts(page, 2), (T{"1.0", "2.0", "3.0"}));
     EXPECT_EQ(Texts(page, 0), (T{"", "", ""}));  // the profile's (empty) speed row overrides Auto
 
-    // An unknown standard gets Auto and no selection.
+    // An unknown standard gets Auto and its own name to save under.
     KmzColourMemoryView other;
     fillProfileCombo(restarted, "ISDB-T", scope, other, pageCombo);
-    EXPECT_EQ(pageCombo.current, "");
+    EXPECT_EQ(pageCombo.current, "ISDB-T");
     EXPECT_EQ(Texts(other, 2), (T{"-80.0", "-60.0", "-40.0"}));
     EXPECT_EQ(other.colours(), KmzColourSet{});
 
     // A remembered profile that is gone is not selected.
     ASSERT_EQ(std::remove(Cas("B").c_str()), 0);
     fillProfileCombo(restarted, "DAB", scope, other, pageCombo);
-    EXPECT_EQ(pageCombo.current, "");
+    EXPECT_EQ(pageCombo.current, "DAB");
+    EXPECT_FALSE(FileExists(Cas("DAB")));
+}
+
+// A first conversion meets a valid name, never an empty box that Next refuses.
+TEST_F(KmzProfiles, AFirstConversionIsOfferedTheStandardsNameAsAValidProfileName) {
+    const struct {
+        const char* standard;
+        const char* name;
+    } cases[] = {{"DVB-T / DVB-H", "DVB-T - DVB-H"},
+                 {"FM Radio Stereo & RDS", "FM Radio Stereo & RDS"},
+                 {"a\\b:c*d?e\"f<g>h|i", "a-b-c-d-e-f-g-h-i"},
+                 {"", "Default"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(KmzProfile_SuggestedName(c.standard), c.name) << c.standard;
+        KmzProfileState first;
+        first.directory = dir.path();
+        KmzColourMemoryView page;
+        FakeCombo pageCombo;
+        fillProfileCombo(first, c.standard, scope, page, pageCombo);
+        EXPECT_EQ(pageCombo.current, c.name) << c.standard;
+        EXPECT_EQ(Texts(page, 2), (T{"-80.0", "-60.0", "-40.0"})) << "Auto still applies";
+        ASSERT_TRUE(saveColorProfile(first, c.standard, scope, page, pageCombo)) << c.standard;
+        EXPECT_TRUE(FileExists(Cas(c.name))) << c.standard;
+    }
+}
+
+// The offered name may already be a profile (cad.ini lost, or saved for another
+// standard): it is loaded and shown, so that Next does not overwrite it unseen.
+TEST_F(KmzProfiles, AnExistingProfileOfTheOfferedNameIsLoaded) {
+    WriteBlocks(Cas("DVB-T - DVB-H"), kKmzProfileVersion,
+                {ColourBlock(kKmzMagenta, kKmzCyan, kKmzLightBlue), EntryBlock("Level [dBm]", "-70.0", "-60.0", "-50.0")});
+    fillProfileCombo(state, "DVB-T / DVB-H", scope, view, combo);
+    EXPECT_EQ(combo.items, (T{"DVB-T - DVB-H"}));
+    EXPECT_EQ(combo.current, "DVB-T - DVB-H");
+    EXPECT_EQ(view.colours(), (KmzColourSet{kKmzMagenta, kKmzCyan, kKmzLightBlue}));
+    EXPECT_EQ(Texts(view, 2), (T{"-70.0", "-60.0", "-50.0"}));
 }
 
 TEST_F(KmzProfiles, UnreadableMemoryStartsEmptyAndIsRewritten) {
