@@ -83,7 +83,8 @@ echo "as $user: data directory $data, default output directory $output"
 # The first run saves; the desktop program reads and saves again; the next run reads.
 as_user fieldtrace-cli settings --standard DVB-T2 --level-unit dBm >/dev/null
 [[ -f $root$data/basic.ini ]] || fail "fieldtrace-cli settings saved no $data/basic.ini"
-[[ $(stat -c '%U %a' "$root$data") == "$user 700" ]] || fail "$data: $(stat -c '%U %a' "$root$data")"
+owner=$(chroot "$root" stat -c '%U %a' "$data")
+[[ $owner == "$user 700" ]] || fail "$data: owner and mode $owner"
 saved=$(stat -c %Y "$root$data/basic.ini")
 sleep 1
 # The desktop program searches every network it sees: only in the network lab's namespace.
