@@ -7,7 +7,6 @@
 # (skipped) where this machine has no lab or no Xvfb.
 set -euo pipefail
 source "$(dirname "$0")/lib.bash"
-lab="$(cd "$(dirname "$0")/../.." && pwd)/scripts/lab.sh"
 pilot="$build/tools/pilot/fieldtrace-pilot"
 
 if [ "${2:-}" = "--inside" ]; then
@@ -45,20 +44,12 @@ fi
 
 command -v Xvfb >/dev/null || { echo "no Xvfb here"; exit 77; }
 [ -x "$pilot" ] || fail "no $pilot"
-set +e
-"$lab" --build "$build" --net 10.7.7 \
+run_lab display --net 10.7.7 \
   --analyzer "Alvra@10.7.7.21,serial=101234,seed=1" \
   --analyzer "Alvra@10.7.7.22,serial=101235,seed=2,gps=disconnected" \
   --analyzer "Alvra@10.7.7.23,serial=101236,seed=3,gps=disconnected" -- \
-  bash "$0" "$build" --inside "$work" >"$work/lab.log" 2>&1
-rc=$?
-set -e
-if [ "$rc" -eq 77 ]; then
-  echo "no network lab possible here: $(tail -1 "$work/lab.log")"
-  exit 77
-fi
-[ "$rc" -eq 0 ] || fail "lab (exit $rc): $(tail -20 "$work/lab.log")"
-[ -s "$work/status" ] || fail "the pilot did not end: $(tail -20 "$work/lab.log")"
+  bash "$0" "$build" --inside "$work"
+[ -s "$work/status" ] || fail "the pilot did not end: $(tail -20 "$work/display.log")"
 status=$(sed 's/exit status //' "$work/status")
 errors=$(tail -5 "$work/pilot.err")
 grep -q "terminate called" "$work/pilot.err" && fail "aborted when the display went away: $errors"
@@ -67,7 +58,7 @@ grep -q "terminate called" "$work/pilot.err" && fail "aborted when the display w
 [ "$status" -lt 128 ] || fail "ended by signal $((status - 128)): $errors"
 
 files=("$work/rec"/*.dtr)
-[ -e "${files[0]}" ] || fail "no record files: $(tail -20 "$work/lab.log") $errors"
+[ -e "${files[0]}" ] || fail "no record files: $(tail -20 "$work/display.log") $errors"
 for f in "${files[@]}"; do
   "$cli" info "$f" >"$work/info.json" 2>"$work/info.err" || fail "$(basename "$f"): $(cat "$work/info.err")"
   python3 - "$work/info.json" <<'PY' || fail "$(basename "$f") is not whole: $(head -c 300 "$work/info.json")"

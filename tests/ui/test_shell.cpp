@@ -97,6 +97,26 @@ TEST(SingleInstance, AnInstanceStartedAfterYesAnswersOnceTheFirstHasQuit) {
     EXPECT_TRUE(third.listening().isEmpty()) << "an instance that ends does not listen";
 }
 
+// The desktop's modules behind a window, with the test's own data directory
+// and no network; quit() answers the question yes and waits for the end.
+struct DesktopRun {
+    explicit DesktopRun(const std::string& data) {
+        Platform_SetDataDirectory(data);
+        WizardOptions options;
+        options.dataDirectory = data;
+        options.search = false;
+        app = std::make_unique<Application>(window, Network_None(), options, [this] { ended = true; });
+    }
+    ~DesktopRun() { app.reset(); }
+    bool quit() {
+        app->requestQuit();
+        return ServeUntil([&] { return ended; });
+    }
+    MainWindow window;
+    bool ended = false;
+    std::unique_ptr<Application> app;
+};
+
 // A data directory that can never be made (a file stands in its path, which
 // stops root too): the user is told once, not at every save of the run.
 TEST(SettingsNotice, AnUnwritableDataDirectoryIsToldOnceNotAtEverySave) {
@@ -104,20 +124,13 @@ TEST(SettingsNotice, AnUnwritableDataDirectoryIsToldOnceNotAtEverySave) {
     TempDir tmp;
     WriteWholeFile(tmp.file("file"), {'x'});
     const std::string data = tmp.file("file/fieldtrace");
-    Platform_SetDataDirectory(data);
     UiTestDialogs dialogs(true);
     {
-        MainWindow window;
-        WizardOptions options;
-        options.dataDirectory = data;
-        options.search = false;
-        bool ended = false;
-        Application app(window, Network_None(), options, [&] { ended = true; });
+        DesktopRun run(data);
         ServeUntil([&] { return !dialogs.messages.empty(); }, 2000);
         EXPECT_FALSE(Antenna_Save());  // the antenna editor closes
-        app.requestQuit();             // basic.ini
-        ASSERT_TRUE(ServeUntil([&] { return ended; }));
-    }  // fs.ini
+        ASSERT_TRUE(run.quit());       // basic.ini
+    }                                  // fs.ini
     EXPECT_FALSE(Gui_ShowHeldSettingsNotice());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].contains(QString::fromStdString(data))) << dialogs.messages[0].toStdString();
@@ -131,19 +144,12 @@ TEST(SettingsNotice, ASaveThatFailsWhileQuittingIsToldAfterTheModulesClosed) {
     Gui_ResetQuit();
     TempDir tmp;
     const std::string data = tmp.file("data");
-    Platform_SetDataDirectory(data);
     UiTestDialogs dialogs(true);
     {
-        MainWindow window;
-        WizardOptions options;
-        options.dataDirectory = data;
-        options.search = false;
-        bool ended = false;
-        Application app(window, Network_None(), options, [&] { ended = true; });
+        DesktopRun run(data);
         ASSERT_TRUE(FileExists(data)) << "made at start-up";
         std::filesystem::remove_all(data);  // gone while the program runs
-        app.requestQuit();
-        ASSERT_TRUE(ServeUntil([&] { return ended; }));
+        ASSERT_TRUE(run.quit());
         EXPECT_TRUE(dialogs.messages.empty());
     }
     EXPECT_TRUE(Gui_ShowHeldSettingsNotice());
@@ -162,13 +168,10 @@ TEST(SettingsNotice, ASaveThatFailsWhileQuittingIsToldAfterTheModulesClosed) {
     alarm(60);  // a thread that is never joined hangs the exit: fail, do not wait forever
     static const std::string data = TempDir().path() + "-exit";
     std::atexit([] { std::filesystem::remove_all(data); });
-    Platform_SetDataDirectory(data);
     UiTestDialogs dialogs(true);
-    MainWindow window;
-    WizardOptions options;
-    options.dataDirectory = data;
-    Application app(window, Network_None(), options);
-    app.requestQuit();  // the question waits for a main thread that serves no more
+    // Never destroyed, as the program's window and modules are not when exit() comes.
+    auto* run = new DesktopRun(data);
+    run->app->requestQuit();  // the question waits for a main thread that serves no more
     std::exit(1);
 }
 
