@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 #include <utility>
 
 #include "platform/paths.h"
+#include "platform/settingsnotice.h"
 #include "platform/text.h"
 #include "records/fileio.h"
 
@@ -369,7 +371,10 @@ bool Antenna_Load(const std::string& directory) {
 }
 
 bool Antenna_Save(const std::string& directory) {
-    return AntennaList_Save(Antenna_Snapshot(), AntennaFilePath(directory));
+    const std::string path = AntennaFilePath(directory);
+    if (AntennaList_Save(Antenna_Snapshot(), path)) return true;
+    Platform_SettingsNotSaved(path, errno);
+    return false;
 }
 
 void Antenna_Close() {

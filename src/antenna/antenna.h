@@ -152,6 +152,7 @@ void Antenna_Init(AntennaTableView* tableView = nullptr, const std::string& dire
 // Replaces the list by the content of "<directory>/antennas.ini", shows it in
 // the table view and selects the first antenna when there is one.
 bool Antenna_Load(const std::string& directory = {});
+// Writes the list to "<directory>/antennas.ini"; a failure is told once per run.
 bool Antenna_Save(const std::string& directory = {});
 // Empties the list and forgets the table view.
 void Antenna_Close();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <atomic>
+#include <cstdlib>
 
 #include "antenna/antenna.h"
 #include "app/gui.h"
@@ -13,6 +14,7 @@
 #include "measure/recordcontrols.h"
 #include "drivetest/gpshost.h"
 #include "platform/network.h"
+#include "platform/settingsnotice.h"
 #include "ui/antennaeditor.h"
 #include "ui/csvprogresspage.h"
 #include "ui/drivetestpages.h"
@@ -39,6 +41,15 @@ public:
 
 namespace {
 std::atomic<bool> workersClosed{false};
+std::atomic<Application*> running{nullptr};
+
+// Qt's window system ends the process with exit(1) when the connection to
+// the display breaks (a closed remote session, a crashed X server). exit()
+// runs this before the destructors of the modules' state, whose threads
+// would otherwise still be joinable there and abort the process.
+void EndAtExit() {
+    if (Application* application = running.exchange(nullptr)) application->endNow();
+}
 
 // The modules with worker threads, closed by the quit thread after a yes (or
 // at the end when no quit ran).
@@ -57,6 +68,9 @@ Application::Application(MainWindow& window, NetworkAccess& network, const Wizar
     window.setWindowTitle(QString::fromStdString(Gui_WindowTitle()));
     Ui_SetOnTopHandler(Gui_SetOnTop);
     workersClosed = false;
+    // Made before the first file is saved there; a failure is told once.
+    Gui_InstallSettingsNotice();
+    Platform_PrepareDataDirectory();
     TcpScpi_Init();
     ReceiverInfo_Init();
     Antenna_Init(window.antennas());
@@ -76,9 +90,29 @@ Application::Application(MainWindow& window, NetworkAccess& network, const Wizar
         },
         std::move(endLoop));
     window.setCloseHandler([this] { quit_->request(); });
+
+    // Registered after the modules made their state, so that it runs first.
+    running = this;
+    static const bool endAtExit = std::atexit(EndAtExit) == 0;
+    (void)endAtExit;
 }
 
 Application::~Application() {
+    Application* self = this;
+    running.compare_exchange_strong(self, nullptr);
+    close();
+    Gui_RemoveSettingsNotice();
+}
+
+void Application::endNow() {
+    Ui_SetQuitConfirmed(true);
+    Gui_ClosePopups();
+    close();
+}
+
+void Application::close() {
+    if (closed_) return;
+    closed_ = true;
     window_.setCloseHandler({});
     Ui_SetOnTopHandler({});
     quit_.reset();  // joins a quit thread that is still closing the modules

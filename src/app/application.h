@@ -26,11 +26,18 @@ public:
     // The window's close request (also what a test uses to quit).
     void requestQuit() { quit_->request(); }
     bool quitRunning() { return quit_->running(); }
+    // Ends without the question, when nobody can answer it any more (the
+    // display or the session is gone, the program was told to end): quitting
+    // counts as confirmed, so a recording is stopped with "Program quit
+    // command" and its files closed; a question still open is answered no;
+    // every module is closed. Main thread. The event loop is the caller's.
+    void endNow();
 
 private:
     class ConversionStart;
+    void close();
     MainWindow& window_;
     std::unique_ptr<ConversionStart> conversions_;
     std::unique_ptr<QuitSequence> quit_;
-    bool wizardClosed_ = false;
+    bool closed_ = false;
 };

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QScreen>
 #include <clocale>
+#include <memory>
 
 #include "app/application.h"
+#include "app/endsignals.h"
 #include "app/gui.h"
 #include "app/singleinstance.h"
 #include "platform/instrument.h"
@@ -31,11 +33,25 @@ int main(int argc, char** argv) {
         [&window] { window.raiseWindow(); });
     if (!run) return 0;
 
+    // Told to end (a shutdown, a closed session): as a confirmed quit, with a
+    // non-zero status, and no box left waiting for somebody who has gone. The
+    // signal is served by the event loop, which runs once the modules are up.
+    std::unique_ptr<Application> application;
+    bool signalled = false;
+    EndSignals ending([&](int signal) {
+        signalled = true;
+        if (application) application->endNow();
+        QApplication::exit(128 + signal);
+    });
     // The hardware page searches the PC's own networks.
-    Application application(window, Network_System());
+    application = std::make_unique<Application>(window, Network_System());
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) window.placeOn(screen->availableGeometry());
     window.show();
-    app.exec();
-    return 0;
+    const int status = app.exec();
+    application.reset();
+    // A settings file that could not be saved while quitting: told now that
+    // every module is closed (not to a session that has ended).
+    if (!signalled) Gui_ShowHeldSettingsNotice();
+    return status;
 }

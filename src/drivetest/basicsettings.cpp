@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "instrument/receiverinfo.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "records/fileio.h"
 
@@ -56,14 +57,22 @@ const std::vector<std::string>& BasicSettings_DistanceUnits() {
     return units;
 }
 
-BasicSettings BasicSettings_Defaults(const std::string& dataDirectory) {
+BasicSettings BasicSettings_Defaults(const std::string& outputDirectory) {
     BasicSettings s;
     const auto& families = ReceiverInfo_Families();
     if (!families.empty() && !families.front().standards.empty()) s.standard = families.front().standards.front().name;
     s.levelUnit = "dB\xB5V";
     s.distanceUnit = "kilometers [km]";
-    s.outputDirectory = dataDirectory;
+    s.outputDirectory = outputDirectory;
     return s;
+}
+
+BasicSettings BasicSettings_Initial(const std::string& dataDirectory, const std::string& outputDirectory) {
+    BasicSettings loaded;
+    if (!BasicSettings_Load(Platform_JoinPath(dataDirectory, kBasicFileName), loaded))
+        return BasicSettings_Defaults(outputDirectory);
+    if (!FileIO_IsDirectory(loaded.outputDirectory.c_str())) loaded.outputDirectory = outputDirectory;
+    return loaded;
 }
 
 bool BasicSettings_NeedsAntenna(const std::string& levelUnit) { return levelUnit == "dB\xB5V/m"; }

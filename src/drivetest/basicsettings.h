@@ -38,7 +38,11 @@ bool BasicSettings_Save(const std::string& path, const BasicSettings& settings);
 // The choices of the basic page (Latin-1).
 const std::vector<std::string>& BasicSettings_LevelUnits();     // "dBµV/m", "dBm", "dBmV", "dBµV"
 const std::vector<std::string>& BasicSettings_DistanceUnits();  // "kilometers [km]", "miles [mi]"
-// The page defaults: the catalogue's first standard, "dBµV", kilometres, the data directory.
-BasicSettings BasicSettings_Defaults(const std::string& dataDirectory);
+// The page defaults: the catalogue's first standard, "dBµV", kilometres, outputDirectory.
+BasicSettings BasicSettings_Defaults(const std::string& outputDirectory);
+// What the basic page starts with: basic.ini of dataDirectory, whose output
+// directory becomes outputDirectory when it no longer exists; the defaults
+// when the file cannot be read.
+BasicSettings BasicSettings_Initial(const std::string& dataDirectory, const std::string& outputDirectory);
 // "dBµV/m": every analyzer needs an antenna type.
 bool BasicSettings_NeedsAntenna(const std::string& levelUnit);

@@ -1,5 +1,6 @@
 #include "drivetest/frequencylist.h"
 
+#include <cerrno>
 #include <functional>
 #include <mutex>
 
@@ -7,6 +8,7 @@
 #include "drivetest/frequencytable.h"
 #include "drivetest/signalsfile.h"
 #include "platform/paths.h"
+#include "platform/settingsnotice.h"
 #include "platform/text.h"
 
 namespace {
@@ -187,6 +189,8 @@ void DriveTest_AddFrequencyRow(int row, const std::string& label, int isLast, co
 void DriveTest_SaveFrequencies() {
     FrequencyModule& m = Module();
     ViewCalls calls;
+    std::string notSaved;  // the signals file, when it could not be written
+    int error = 0;
     {
         std::lock_guard<std::mutex> guard(m.lock);
         calls.bind(m.view);
@@ -197,10 +201,14 @@ void DriveTest_SaveFrequencies() {
             const int at = RecentList_Place(m.recent, entry);
             if (at >= 0) InsertRecentRow(m, calls, static_cast<std::size_t>(at), std::move(entry));
         }
-        SignalsFile_Write(SignalsPath(m), m.table.fieldTitles(), m.recent);
+        if (!SignalsFile_Write(SignalsPath(m), m.table.fieldTitles(), m.recent)) {
+            error = errno;
+            notSaved = SignalsPath(m);
+        }
         RedrawRecentRows(m, calls);
     }
     calls.run();
+    if (!notSaved.empty()) Platform_SettingsNotSaved(notSaved, error);  // the in-memory list stays
 }
 
 int DriveTest_CheckFrequencies() {

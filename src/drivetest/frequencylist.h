@@ -40,7 +40,7 @@ void DriveTest_FrequenciesRecentAddRow(int row, int fieldCount);
 // label: "Korvane %s, %s" (model name, serial number) on a block's first row.
 void DriveTest_AddFrequencyRow(int row, const std::string& label, int isLast, const AnalyzerSlot* slot);
 // Merges every frequency row into the recently used list and writes the
-// signals file (a failed write keeps the previous file and reports nothing).
+// signals file (a failed write keeps the previous file and is told once per run).
 void DriveTest_SaveFrequencies();
 // The checks of Next: 1 when all pass; else 0, a message through the view and yellow cells.
 int DriveTest_CheckFrequencies();

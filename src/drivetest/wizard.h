@@ -31,7 +31,9 @@ inline constexpr const char* kNoAddressRange =
     "No IP address range available. Connect this computer to a network first.";
 
 struct WizardOptions {
-    std::string dataDirectory;  // empty: Platform_DataDirectory()
+    // Empty: Platform_DataDirectory(), and results default to
+    // Platform_OutputDirectory(); else both are this directory.
+    std::string dataDirectory;
     int sessionTimeoutMs = 400;  // SCPI time-out of the check (connect) and of the measurement threads
     bool search = true;          // request a search at start (the desktop does; tests may wait)
     // Settings to use instead of basic.ini (the command line); with them
@@ -44,7 +46,8 @@ struct WizardOptions {
 void DriveTest_Init(DriveTestWizardView& view, FrequencyPageView* frequencyView, DriveTestView* recordingView,
                     const WizardOptions& options = {});
 // Ends the worker (a recording is stopped with "Program quit command" and
-// the threads released), saves basic.ini from the page and clears the list.
+// the threads released), saves basic.ini from the page (a failure is told
+// once per run) and clears the list.
 void DriveTest_Close();
 
 // Asks the worker for state n and returns after it carried out the entry action.

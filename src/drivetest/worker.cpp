@@ -1,6 +1,7 @@
 // The wizard's worker: a small state machine that the pages drive by
 // requesting states, and the module's start and end.
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 #include "antenna/antenna.h"
@@ -10,6 +11,7 @@
 #include "instrument/receiverinfo.h"
 #include "platform/datetime.h"
 #include "platform/paths.h"
+#include "platform/settingsnotice.h"
 #include "records/fileio.h"
 
 namespace {
@@ -152,15 +154,15 @@ void DriveTest_Init(DriveTestWizardView& view, FrequencyPageView* frequencyView,
             if (std::find(standards.begin(), standards.end(), s.name) == standards.end()) standards.push_back(s.name);
     view.setChoices(standards, BasicSettings_LevelUnits(), BasicSettings_DistanceUnits());
 
-    BasicSettings basic = BasicSettings_Defaults(w.dataDirectory);
-    BasicSettings loaded;
+    // Results go where the user may write: a data directory given here or a
+    // portable copy's; ~/Fieldtrace for an installed program.
+    const std::string outputDirectory = options.dataDirectory.empty() ? Platform_OutputDirectory() : w.dataDirectory;
     w.saveBasic = !options.basic;
-    if (options.basic) {
-        basic = *options.basic;
-    } else if (BasicSettings_Load(Platform_JoinPath(w.dataDirectory, kBasicFileName), loaded)) {
-        if (!FileIO_IsDirectory(loaded.outputDirectory.c_str())) loaded.outputDirectory = w.dataDirectory;
-        basic = loaded;
-    }
+    const BasicSettings basic =
+        options.basic ? *options.basic : BasicSettings_Initial(w.dataDirectory, outputDirectory);
+    // The page offers the default directory: it exists before Next measures its free space.
+    if (!options.basic && basic.outputDirectory == outputDirectory && !FileIO_IsDirectory(outputDirectory.c_str()))
+        Platform_MakeDirectory(outputDirectory);
     {
         Lock lock(w.driveTestLock);
         w.basic = basic;
@@ -183,7 +185,8 @@ void DriveTest_Close() {
         Lock lock(w.driveTestLock);
         w.basic = basic;
     }
-    if (w.saveBasic) BasicSettings_Save(Platform_JoinPath(w.dataDirectory, kBasicFileName), basic);  // a failure is not reported
+    const std::string basicPath = Platform_JoinPath(w.dataDirectory, kBasicFileName);
+    if (w.saveBasic && !BasicSettings_Save(basicPath, basic)) Platform_SettingsNotSaved(basicPath, errno);
     DriveTest_ClearAnalyzers(w);
     DriveTest_FrequencyClose();
     Lock lock(w.driveTestLock);

@@ -1,8 +1,12 @@
 #include "platform/paths.h"
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -10,6 +14,52 @@
 namespace {
 std::mutex dataDirectoryMutex;
 std::string dataDirectoryOverride;
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string HomeDirectory() {
+    std::string home = Environment("HOME");
+    if (!home.empty()) return home;
+    // Started without a login environment: the password database knows it.
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_dir)
+        return found->pw_dir;
+    return "/";
+}
+
+// Platform_SetDataDirectory's or FIELDTRACE_DATA_DIR; empty when neither is set.
+std::string ChosenDataDirectory() {
+    {
+        std::lock_guard<std::mutex> lock(dataDirectoryMutex);
+        if (!dataDirectoryOverride.empty()) return dataDirectoryOverride;
+    }
+    return Environment("FIELDTRACE_DATA_DIR");
+}
+
+// A portable copy: a program directory the user may write. A program under
+// /usr was installed (by a package or "cmake --install"), also when root,
+// who may write anywhere, runs it.
+bool IsPortableCopy(const std::string& programDirectory) {
+    if (programDirectory == "/usr" || programDirectory.rfind("/usr/", 0) == 0) return false;
+    return faccessat(AT_FDCWD, programDirectory.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+std::string UserDataDirectory() {
+    // A relative XDG_DATA_HOME is invalid and is ignored, as the XDG rules ask.
+    std::string base = Environment("XDG_DATA_HOME");
+    if (base.empty() || base.front() != '/') base = Platform_JoinPath(HomeDirectory(), ".local/share");
+    return Platform_JoinPath(base, "fieldtrace");
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 }  // namespace
 
 std::string Platform_ProgramDirectory() {
@@ -21,14 +71,34 @@ std::string Platform_ProgramDirectory() {
     return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
-std::string Platform_DataDirectory() {
-    {
-        std::lock_guard<std::mutex> lock(dataDirectoryMutex);
-        if (!dataDirectoryOverride.empty()) return dataDirectoryOverride;
+std::string Platform_DataDirectory() { return Platform_DataDirectoryFor(Platform_ProgramDirectory()); }
+
+std::string Platform_OutputDirectory() { return Platform_OutputDirectoryFor(Platform_ProgramDirectory()); }
+
+std::string Platform_DataDirectoryFor(const std::string& programDirectory) {
+    std::string chosen = ChosenDataDirectory();
+    if (!chosen.empty()) return chosen;
+    return IsPortableCopy(programDirectory) ? programDirectory : UserDataDirectory();
+}
+
+std::string Platform_OutputDirectoryFor(const std::string& programDirectory) {
+    if (ChosenDataDirectory().empty() && !IsPortableCopy(programDirectory))
+        return Platform_JoinPath(HomeDirectory(), "Fieldtrace");
+    return Platform_DataDirectoryFor(programDirectory);
+}
+
+bool Platform_MakeDirectory(const std::string& directory) {
+    if (directory.empty()) {
+        errno = ENOENT;
+        return false;
     }
-    const char* env = std::getenv("FIELDTRACE_DATA_DIR");
-    if (env && *env) return env;
-    return Platform_ProgramDirectory();
+    // Parents first; one that exists already is fine, whoever made it.
+    for (std::size_t slash = directory.find('/', 1); slash != std::string::npos; slash = directory.find('/', slash + 1))
+        if (::mkdir(directory.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (IsDirectory(directory)) return true;
+    errno = ENOTDIR;
+    return false;
 }
 
 void Platform_SetDataDirectory(const std::string& directory) {

@@ -6,11 +6,24 @@
 // Directory that holds the running program (from /proc/self/exe).
 std::string Platform_ProgramDirectory();
 
-// Directory of settings, signals lists, antennas and colour profiles. Defaults
-// to the program directory; FIELDTRACE_DATA_DIR or Platform_SetDataDirectory
-// override it so that tests and the demo never touch a user's files.
+// Directory of settings, signals lists, antennas and colour profiles:
+// Platform_SetDataDirectory's or FIELDTRACE_DATA_DIR when set (so that tests
+// and the demo never touch a user's files); else the program directory when
+// the user may write it (a portable copy); else $XDG_DATA_HOME/fieldtrace,
+// by default ~/.local/share/fieldtrace (an installed program).
 std::string Platform_DataDirectory();
 void Platform_SetDataDirectory(const std::string& directory);
+// The default directory for drive-test results: the data directory, except
+// for an installed program, whose results go to ~/Fieldtrace rather than
+// into a hidden settings folder.
+std::string Platform_OutputDirectory();
+// The same two decisions for a given program directory.
+std::string Platform_DataDirectoryFor(const std::string& programDirectory);
+std::string Platform_OutputDirectoryFor(const std::string& programDirectory);
+
+// Makes directory and its missing parents (mode 0700 under the umask). True
+// when it is a directory afterwards; else false with errno set.
+bool Platform_MakeDirectory(const std::string& directory);
 
 // Free bytes for an unprivileged user on the file system holding path; -1 on failure.
 std::int64_t Platform_FreeDiskBytes(const std::string& path);

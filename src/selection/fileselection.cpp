@@ -1,6 +1,9 @@
 #include "selection/fileselection.h"
 
+#include <cerrno>
+
 #include "platform/paths.h"
+#include "platform/settingsnotice.h"
 #include "platform/text.h"
 #include "records/fileio.h"
 #include "selection/fsini.h"
@@ -52,15 +55,18 @@ void FileSelection_Init(FileSelectionView& view, FileSelectionTarget& target, co
     s.view = &view;
     s.target = &target;
     s.dataDirectory = dataDirectory.empty() ? Platform_DataDirectory() : dataDirectory;
+    // Without a remembered directory the list starts where drive tests are recorded by default.
+    const std::string fallback = dataDirectory.empty() ? Platform_OutputDirectory() : dataDirectory;
     std::string remembered;
     const bool loaded = FileSelection_LoadDirectory(s.dataDirectory, remembered);
-    s.directory = loaded && FileIO_IsDirectory(remembered.c_str()) ? remembered : s.dataDirectory;
+    s.directory = loaded && FileIO_IsDirectory(remembered.c_str()) ? remembered : fallback;
     view.showDirectory(s.directory);
 }
 
 bool FileSelection_Close() {
     SelectionState& s = State();
     const bool saved = s.view ? FileSelection_SaveDirectory(s.dataDirectory, s.directory) : true;
+    if (!saved) Platform_SettingsNotSaved(Platform_JoinPath(s.dataDirectory, kFsIniName), errno);
     s.entries.clear();
     s.marked.clear();
     s.marks.clear();

@@ -65,9 +65,10 @@ public:
 
 // Mode -1, empty filters and lists; loads fs.ini from dataDirectory (empty:
 // Platform_DataDirectory()) and shows its directory when that still exists,
-// else the data directory. view and target must outlive the module.
+// else dataDirectory, or when none was given Platform_OutputDirectory().
+// view and target must outlive the module.
 void FileSelection_Init(FileSelectionView& view, FileSelectionTarget& target, const std::string& dataDirectory = {});
-// Saves fs.ini and forgets the lists; false when the save failed.
+// Saves fs.ini and forgets the lists; false when the save failed (told once per run).
 bool FileSelection_Close();
 // Shows the page in mode 0 (KMZ) or 1 (CSV); a change of mode sets the
 // title, hint and controls and refreshes the list.

@@ -474,9 +474,7 @@ void AntennaEditor::finishClose() {
     open_ = false;
     // A cell still being typed into counts as typed: losing the focus commits it.
     if (QWidget* focus = QApplication::focusWidget(); focus && isAncestorOf(focus)) focus->clearFocus();
-    if (!Antenna_Save())
-        Ui_Message("The antenna list could not be saved to:\n" +
-                   QString::fromStdString(Platform_JoinPath(Platform_DataDirectory(), kAntennaFileName)));
+    Antenna_Save();  // a failure is told once per run by the settings notice
     const auto openers = std::exchange(openers_, {});
     const auto closed = std::exchange(closed_, {});
     for (const QPointer<QWidget>& opener : openers)

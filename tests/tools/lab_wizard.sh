@@ -5,26 +5,9 @@
 # Exits 77 (skipped) where this machine cannot build a lab.
 set -euo pipefail
 source "$(dirname "$0")/lib.bash"
-lab="$(cd "$(dirname "$0")/../.." && pwd)/scripts/lab.sh"
 tests="$build/tests/test_drivetest"
 cli="$build/tools/cli/fieldtrace-cli"
 trap 'rm -rf "$work"' EXIT
-
-# run_lab NAME LAB-ARGS... -- COMMAND...: fails the test unless the command passed.
-run_lab() {
-  local name=$1
-  shift
-  set +e
-  "$lab" --build "$build" "$@" >"$work/$name.log" 2>&1
-  local rc=$?
-  set -e
-  if [ "$rc" -eq 77 ]; then
-    echo "no network lab possible here: $(tail -1 "$work/$name.log")"
-    exit 77
-  fi
-  [ "$rc" -eq 0 ] || fail "$name (exit $rc): $(tail -40 "$work/$name.log")"
-  if grep -q "SKIPPED" "$work/$name.log"; then fail "$name: cases skipped inside the lab"; fi
-}
 
 # Two networks with analyzers of two families, the usual faults, a host of no
 # family, a silent host and an analyzer outside both networks.

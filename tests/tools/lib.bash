@@ -17,3 +17,22 @@ for family in json.load(sys.stdin)["families"]:
     for standard in family["standards"]:
         print(family["modelName"] + "\t" + standard["name"])'
 }
+
+# run_lab NAME LAB-ARGS... -- COMMAND...: runs the command in a network lab
+# (scripts/lab.sh) with its output in $work/NAME.log; fails the test unless
+# the command passed, skips it (77) where no lab can be built here.
+lab="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/lab.sh"
+run_lab() {
+  local name=$1
+  shift
+  set +e
+  "$lab" --build "$build" "$@" >"$work/$name.log" 2>&1
+  local rc=$?
+  set -e
+  if [ "$rc" -eq 77 ]; then
+    echo "no network lab possible here: $(tail -1 "$work/$name.log")"
+    exit 77
+  fi
+  [ "$rc" -eq 0 ] || fail "$name (exit $rc): $(tail -40 "$work/$name.log")"
+  if grep -q "SKIPPED" "$work/$name.log"; then fail "$name: cases skipped inside the lab"; fi
+}

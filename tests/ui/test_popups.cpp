@@ -54,6 +54,31 @@ TEST(Popups, AfterAConfirmedQuitMessagesAreDroppedAndQuestionsAnsweredNo) {
     Gui_ResetQuit();
 }
 
+// The program ends without its event loop (the display is gone): a worker
+// waiting for an answer gets no at once, and nothing is asked any more.
+TEST(Popups, ClosingTheServiceAnswersAWaitingQuestionNoAndLaterOnesAtOnce) {
+    Gui_ResetQuit();
+    UiTestDialogs dialogs(true);
+    std::atomic<int> answer{-1};
+    std::thread asker([&] { answer = Gui_ThreadConfirm("Do you really want to quit?", 1); });
+    QThread::msleep(200);  // the main thread serves nothing
+    EXPECT_EQ(answer, -1);
+    Gui_ClosePopups();
+    asker.join();
+    EXPECT_EQ(answer, 0);
+    std::thread later([&] {
+        Gui_ThreadMessage("The drive test had to be stopped");
+        answer = Gui_ThreadConfirm("Overwrite?", 1);
+    });
+    later.join();
+    EXPECT_EQ(answer, 0);
+    QCoreApplication::processEvents();  // the first question's turn comes after all
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(Gui_QuitConfirmed());
+    Gui_ResetQuit();
+}
+
 TEST(Popups, NoToTheQuitQuestionConfirmsNothing) {
     Gui_ResetQuit();
     UiTestDialogs dialogs(false);

@@ -1,14 +1,25 @@
 // The window around the pages: the quit sequence, one instance per title,
-// the start page's tasks and the window's pages.
+// the notice of settings that could not be saved, the end when the display
+// goes away, the start page's tasks and the window's pages.
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <QLocalServer>
 #include <QTest>
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
 
+#include "antenna/antenna.h"
+#include "app/application.h"
 #include "app/gui.h"
 #include "app/quit.h"
 #include "app/singleinstance.h"
+#include "platform/network.h"
+#include "platform/paths.h"
+#include "support/testsupport.h"
 #include "ui/drivetestpages.h"
 #include "ui/mainwindow.h"
 #include "ui/startpage.h"
@@ -62,6 +73,112 @@ TEST(SingleInstance, ASecondInstanceAsksAndOnNoRaisesTheFirst) {
     EXPECT_TRUE(third.claim([] { return true; }, [] {}));
     QTest::qWait(100);
     EXPECT_EQ(raised, 1);
+}
+
+// An instance that a "Yes" started answers too: once the first has quit, a
+// later start still finds it, asks, and on "No" raises it.
+TEST(SingleInstance, AnInstanceStartedAfterYesAnswersOnceTheFirstHasQuit) {
+    UiTest_App();
+    const QString name = QString("Fieldtrace test %1 after yes").arg(QCoreApplication::applicationPid());
+    auto first = std::make_unique<SingleInstance>(name);
+    ASSERT_TRUE(first->claim([] { return true; }, [] {}));
+    int askedSecond = 0, raisedSecond = 0;
+    SingleInstance second(name);
+    ASSERT_TRUE(second.claim([&] { return ++askedSecond, true; }, [&] { ++raisedSecond; }));
+    EXPECT_EQ(askedSecond, 1);
+    EXPECT_FALSE(second.listening().isEmpty());
+    EXPECT_NE(second.listening(), first->listening());
+    first.reset();  // the first instance quits
+
+    int askedThird = 0;
+    SingleInstance third(name);
+    EXPECT_FALSE(third.claim([&] { return ++askedThird, false; }, [] {}));
+    EXPECT_EQ(askedThird, 1) << "the second instance was not found";
+    EXPECT_TRUE(ServeUntil([&] { return raisedSecond == 1; }));
+    EXPECT_TRUE(third.listening().isEmpty()) << "an instance that ends does not listen";
+}
+
+// The desktop's modules behind a window, with the test's own data directory
+// and no network; quit() answers the question yes and waits for the end.
+struct DesktopRun {
+    explicit DesktopRun(const std::string& data) {
+        Platform_SetDataDirectory(data);
+        WizardOptions options;
+        options.dataDirectory = data;
+        options.search = false;
+        app = std::make_unique<Application>(window, Network_None(), options, [this] { ended = true; });
+    }
+    ~DesktopRun() { app.reset(); }
+    bool quit() {
+        app->requestQuit();
+        return ServeUntil([&] { return ended; });
+    }
+    MainWindow window;
+    bool ended = false;
+    std::unique_ptr<Application> app;
+};
+
+// A data directory that can never be made (a file stands in its path, which
+// stops root too): the user is told once, not at every save of the run.
+TEST(SettingsNotice, AnUnwritableDataDirectoryIsToldOnceNotAtEverySave) {
+    Gui_ResetQuit();
+    TempDir tmp;
+    WriteWholeFile(tmp.file("file"), {'x'});
+    const std::string data = tmp.file("file/fieldtrace");
+    UiTestDialogs dialogs(true);
+    {
+        DesktopRun run(data);
+        ServeUntil([&] { return !dialogs.messages.empty(); }, 2000);
+        EXPECT_FALSE(Antenna_Save());  // the antenna editor closes
+        ASSERT_TRUE(run.quit());       // basic.ini
+    }                                  // fs.ini
+    EXPECT_FALSE(Gui_ShowHeldSettingsNotice());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].contains(QString::fromStdString(data))) << dialogs.messages[0].toStdString();
+    Platform_SetDataDirectory("");
+    Gui_ResetQuit();
+}
+
+// The quit rule drops boxes while the modules close: a settings file that
+// fails then is told once they are closed.
+TEST(SettingsNotice, ASaveThatFailsWhileQuittingIsToldAfterTheModulesClosed) {
+    Gui_ResetQuit();
+    TempDir tmp;
+    const std::string data = tmp.file("data");
+    UiTestDialogs dialogs(true);
+    {
+        DesktopRun run(data);
+        ASSERT_TRUE(FileExists(data)) << "made at start-up";
+        std::filesystem::remove_all(data);  // gone while the program runs
+        ASSERT_TRUE(run.quit());
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
+    EXPECT_TRUE(Gui_ShowHeldSettingsNotice());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].contains("basic.ini")) << dialogs.messages[0].toStdString();
+    EXPECT_FALSE(Gui_ShowHeldSettingsNotice());
+    Platform_SetDataDirectory("");
+    Gui_ResetQuit();
+}
+
+// Qt's window system calls exit(1) when the display's connection breaks. The
+// modules' threads are stopped and joined on the way out instead of aborting
+// the process in their destructors, and a quit question nobody can answer
+// any more is answered no.
+[[noreturn]] void ExitUnderTheRunningWindow() {
+    alarm(60);  // a thread that is never joined hangs the exit: fail, do not wait forever
+    static const std::string data = TempDir().path() + "-exit";
+    std::atexit([] { std::filesystem::remove_all(data); });
+    UiTestDialogs dialogs(true);
+    // Never destroyed, as the program's window and modules are not when exit() comes.
+    auto* run = new DesktopRun(data);
+    run->app->requestQuit();  // the question waits for a main thread that serves no more
+    std::exit(1);
+}
+
+TEST(ShellDeathTest, AnExitUnderTheRunningWindowEndsInOrder) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ExitUnderTheRunningWindow(), testing::ExitedWithCode(1), "");
 }
 
 // The offscreen platform has no cursor to move: the move event the window

@@ -24,6 +24,7 @@ const Command kCommands[] = {
     {"discover", Cli_Discover, "find and check the analyzers on the local networks, as JSON"},
     {"record", Cli_Record, "record a drive test headless with analyzers on the network"},
     {"scpi", Cli_Scpi, "send commands and queries to an analyzer and print the replies"},
+    {"settings", Cli_Settings, "show where settings live and the basic settings; change and save them"},
 };
 
 void PrintUsage(FILE* out) {

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/paths.h"
+#include "platform/settingsnotice.h"
 #include "platform/text.h"
 #include "records/fileio.h"
 
@@ -99,6 +101,12 @@ bool ReadLegacyFile(const std::string& path, std::vector<ColorProfileEntry>& ent
     }
     FileIO_CloseRead(ctx);
     return true;
+}
+
+// Rewrites cad.ini in full; a failure is told once per run.
+void WriteMemory(const KmzProfileState& state) {
+    const std::string path = Platform_JoinPath(KmzProfile_Directory(state), kKmzProfileMemoryFile);
+    if (!KmzProfile_WriteMemory(path, state.memory)) Platform_SettingsNotSaved(path, errno);
 }
 
 const KmzColourChannel* RowWithTag(const KmzColourScope& scope, std::string_view tag) {
@@ -226,7 +234,7 @@ void loadProfileMemory(KmzProfileState& state) {
     const std::string path = Platform_JoinPath(KmzProfile_Directory(state), kKmzProfileMemoryFile);
     KmzProfile_ReadMemory(path, state.memory);
     convertLegacyColourFiles(state);
-    KmzProfile_WriteMemory(path, state.memory);
+    WriteMemory(state);
 }
 
 int convertLegacyColourFiles(KmzProfileState& state) {
@@ -318,12 +326,15 @@ bool saveColorProfile(KmzProfileState& state, std::string_view standard, const K
         profile.entries.push_back(e);
     }
     profile.entries.insert(profile.entries.end(), state.sideList.begin(), state.sideList.end());
-    if (ColorProfile_Write(KmzProfile_Path(state, name), profile)) {
-        // Kept until written, so that a failed save loses no entry of the old profile.
-        state.sideList.clear();
-        KmzProfile_Remember(state, standard, name);
-        KmzProfile_WriteMemory(Platform_JoinPath(KmzProfile_Directory(state), kKmzProfileMemoryFile), state.memory);
+    const std::string path = KmzProfile_Path(state, name);
+    if (!ColorProfile_Write(path, profile)) {
+        Platform_SettingsNotSaved(path, errno);
+        return true;  // leaving the page is not held up: the old profile stays as it was
     }
+    // Kept until written, so that a failed save loses no entry of the old profile.
+    state.sideList.clear();
+    KmzProfile_Remember(state, standard, name);
+    WriteMemory(state);
     return true;
 }
 

@@ -95,7 +95,8 @@ void KmzProfile_Remember(KmzProfileState& state, std::string_view standard, std:
 // Names of the profiles in the directory, sorted in byte order.
 std::vector<std::string> KmzProfile_List(const KmzProfileState& state);
 
-// Start-up: reads cad.ini, converts legacy colour files, writes cad.ini back.
+// Start-up: reads cad.ini, converts legacy colour files, writes cad.ini back
+// (a failure is told once per run).
 void loadProfileMemory(KmzProfileState& state);
 // Turns every "colors*.ini" into a profile; returns how many were converted.
 int convertLegacyColourFiles(KmzProfileState& state);
@@ -117,7 +118,8 @@ void fillProfileCombo(KmzProfileState& state, std::string_view standard, const K
 bool loadColorProfile(KmzProfileState& state, std::string_view name, const KmzColourScope& scope,
                       KmzColourView& colourView);
 // Leaving the page: saves under the combo's text. False (with the message)
-// only for an invalid name; a failed write is silent and keeps the old file.
+// only for an invalid name; a failed write keeps the old file and is told
+// once per run by the settings notice.
 bool saveColorProfile(KmzProfileState& state, std::string_view standard, const KmzColourScope& scope,
                       KmzColourView& colourView, KmzProfileComboView& combo);
 // Deletes the profile named by the combo's text after confirmation.
