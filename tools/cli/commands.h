@@ -11,3 +11,4 @@ int Cli_Csv(int argc, char** argv);
 int Cli_Record(int argc, char** argv);
 int Cli_Kmz(int argc, char** argv);
 int Cli_Discover(int argc, char** argv);
+int Cli_Export(int argc, char** argv);
