@@ -32,9 +32,10 @@ if [ -z "$gpkg" ]; then
   "$cli" export "${files[@]}" -o "$gpkg" --threshold "Level=62 dBµV" >&2
 fi
 mkdir -p "$(dirname "$out")"
+chmod 700 "$work"
 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work /usr/bin/python3 - "$gpkg" "$out" <<'PY'
 import os, sys
-from qgis.core import (QgsApplication, QgsVectorLayer, QgsMapSettings, QgsMapRendererParallelJob)
+from qgis.core import (QgsApplication, QgsVectorLayer, QgsMapSettings, QgsMapRendererParallelJob, QgsRenderContext)
 from qgis.PyQt.QtCore import QSize
 from qgis.PyQt.QtGui import QColor, QPainter, QFont
 
@@ -72,7 +73,22 @@ for i, cat in enumerate(renderer.categories()):
     painter.drawText(46, y + 13, cat.label())
 painter.end()
 image.save(out)
-print("rendered %d cells of %s with its stored style into %s" % (layer.featureCount(), gpkg, out))
+cells = layer.featureCount()
+# Every feature of both layers finds a symbol in its stored style.
+checks = []
+for name in ("cells", "samples"):
+    check = QgsVectorLayer(gpkg + "|layername=" + name, name, "ogr")
+    checks.append(check)
+    r = check.renderer()
+    context = QgsRenderContext()
+    r.startRender(context, check.fields())
+    missing = 0
+    for feature in check.getFeatures():
+        context.expressionContext().setFeature(feature)
+        missing += r.symbolForFeature(feature, context) is None
+    r.stopRender(context)
+    assert missing == 0, "%d features of %s have no symbol in the stored style" % (missing, name)
+print("rendered %d cells of %s with its stored style into %s; every cell and sample has its symbol" % (cells, gpkg, out))
 sys.stdout.flush()
 os._exit(0)  # QGIS 3.22's exitQgis() can crash a script at exit; the picture is saved
 PY

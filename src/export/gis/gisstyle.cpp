@@ -79,10 +79,13 @@ std::string Gis_CellsStyle() {
 
 std::string Gis_SamplesStyle() {
     std::string q = kHead;
-    q += "  <renderer-v2 type=\"categorizedSymbol\" attr=\"gap_filled\" symbollevels=\"0\" enableorderby=\"0\" "
-         "forceraster=\"0\" referencescale=\"-1\">\n    <categories>\n"
-         "      <category render=\"true\" symbol=\"0\" value=\"0\" label=\"measured position\"/>\n"
-         "      <category render=\"true\" symbol=\"1\" value=\"1\" label=\"filled-in position\"/>\n"
+    // QGIS reads the flag as a boolean: categories on an expression of it
+    // match whatever type the flag arrives as.
+    q += "  <renderer-v2 type=\"categorizedSymbol\" attr=\"CASE WHEN &quot;gap_filled&quot; THEN 'filled' ELSE "
+         "'measured' END\" symbollevels=\"0\" enableorderby=\"0\" forceraster=\"0\" referencescale=\"-1\">\n"
+         "    <categories>\n"
+         "      <category render=\"true\" symbol=\"0\" value=\"measured\" label=\"measured position\"/>\n"
+         "      <category render=\"true\" symbol=\"1\" value=\"filled\" label=\"filled-in position\"/>\n"
          "    </categories>\n    <symbols>\n";
     q += MarkerSymbol(0, kMeasuredDot);
     q += MarkerSymbol(1, kFilledDot);
