@@ -89,7 +89,7 @@ expect 2 "$cli" export "$a" -o "$work/out/x.gpkg" --cell-size 30
 [ "$(ls "$work/out")" = "$before" ] || fail "files left behind: $(ls "$work/out")"
 
 # Ctrl-C while the samples are written: exit 130, nothing left behind.
-big=$("$cli" generate --samples 40000 --seed 14 --description big --out "$work/big")
+big=$("$cli" generate --samples 15000 --seed 14 --description big --out "$work/big")
 "$cli" export "$big" -o "$work/out/big.gpkg" >/dev/null 2>"$work/err" &
 pid=$!
 for _ in $(seq 1 1000); do
