@@ -68,7 +68,8 @@ std::vector<LevelFacts> GroupLevelFacts(const CoveragePlan& plan, const Coverage
     for (std::size_t i : group.files) {
         const CoverageFile& f = plan.files[i];
         if (f.entry.levelIndex < 0) continue;
-        facts.push_back({f.entry.inputNumber, f.level.manualKFactorUsed ? f.level.manualKFactor : f.entry.kFactor});
+        facts.push_back({f.entry.inputNumber, f.level.manualKFactorUsed ? f.level.manualKFactor : f.entry.kFactor,
+                         f.level.manualKFactorUsed || !f.entry.kFactorText.empty()});
     }
     return facts;
 }

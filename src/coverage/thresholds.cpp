@@ -135,6 +135,12 @@ bool Threshold_ToLevelUnit(const ThresholdSpec& spec, int commonUnit, const std:
     }
     bool first = true;
     for (const LevelFacts& f : files) {
+        if ((given == kKmzUnitFieldStrength || commonUnit == kKmzUnitFieldStrength) && !f.hasKFactor) {
+            error = "The threshold '" + Utf8(spec.text) + "' needs the K-factor of every file to convert to " +
+                    Utf8(KmzLevel_UnitName(commonUnit)) + ", and a file has no antenna; give it in " +
+                    Utf8(KmzLevel_UnitName(commonUnit)) + ".";
+            return false;
+        }
         const double v = spec.value + KmzLevel_OffsetToDbuV(given, f.inputImpedance, f.kFactor) -
                          KmzLevel_OffsetToDbuV(commonUnit, f.inputImpedance, f.kFactor);
         if (!first && std::abs(v - value) > 1e-9) {

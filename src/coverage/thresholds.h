@@ -40,6 +40,7 @@ std::optional<DefaultThreshold> Threshold_Default(std::string_view standard, std
 struct LevelFacts {
     double inputImpedance = 50.0;
     double kFactor = 0.0;  // the K-factor the conversion used (manual or the file's)
+    bool hasKFactor = true;  // false without antenna and without manual K-factor
 };
 
 // A non-level threshold in the channel's stored unit: without unit a channel
@@ -52,6 +53,7 @@ bool Threshold_ToChannelUnit(const ThresholdSpec& spec, std::string_view display
 // A level threshold in the common unit of the conversion (kKmzUnit*): without
 // unit it is taken as given in that unit; another unit is converted with the
 // level configuration's rules, which must come out the same for every file
-// of the group. False with an error otherwise.
+// of the group; between field strength and the other units every file needs
+// a K-factor. False with an error otherwise.
 bool Threshold_ToLevelUnit(const ThresholdSpec& spec, int commonUnit, const std::vector<LevelFacts>& files,
                            double& value, std::string& error);

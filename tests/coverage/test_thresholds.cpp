@@ -97,6 +97,8 @@ TEST(Thresholds, LevelsConvertWithTheLevelConfigurationsRules) {
         {"L=56 dBuV/m", kKmzUnitDbuV, {{50.0, 10.0}, {50.0, 12.0}}, false, 0},
         {"L=-60 dBm", kKmzUnitDbuV, {{50.0, 0.0}, {75.0, 0.0}}, false, 0},
         {"L=3 V", kKmzUnitDbuV, fifty, false, 0},
+        {"L=56 dBuV/m", kKmzUnitDbuV, {{50.0, 0.0, false}}, false, 0},  // no antenna: no K-factor to convert with
+        {"L=-60 dBm", kKmzUnitDbuV, {{50.0, 0.0, false}}, true, 46.98},
     };
     for (const Case& c : cases) {
         ThresholdSpec spec;
