@@ -166,6 +166,36 @@ TEST(CoverageCells, KeepingStationarySamplesBinsTheWholeStandingRun) {
     EXPECT_EQ(0, plan.groups[0].stationarySkipped);
 }
 
+// What a page or the command line gets back before anything is read: one line each.
+TEST(CoverageCells, BadSelectionsAreRefusedWithOneLine) {
+    TempDir dir;
+    const std::string path = WriteDrive(dir);
+    struct Case {
+        std::vector<std::string> files;
+        int cellSize;
+        std::vector<std::string> thresholds;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {{}, 100, {}, kCoverageNoFiles},
+        {{dir.file("missing.dtr")}, 100, {}, "missing.dtr: Could not open file"},
+        {{path}, 30, {}, "The cell size must be 25, 50, 100 or 200 m."},
+        {{path}, 100, {"Field strength=56"}, "No channel 'Field strength' in the record files"},
+        {{path}, 100, {"Sync=1 dB"}, "'Sync' is counted in no unit"},
+        {{path}, 100, {"Level"}, "is not CHANNEL=VALUE [UNIT]"},
+    };
+    for (const Case& c : cases) {
+        CoverageOptions options;
+        options.cellSize = c.cellSize;
+        options.thresholds = c.thresholds;
+        CoveragePlan plan;
+        std::string error;
+        EXPECT_FALSE(Coverage_Open(c.files, options, plan, error)) << c.message;
+        EXPECT_NE(std::string::npos, error.find(c.message)) << error;
+        EXPECT_EQ(std::string::npos, error.find('\n')) << error;
+    }
+}
+
 // Speeds by the track where the file has none, and which samples of a
 // standing run are left out.
 TEST(CoverageCells, StandingRunsKeepTheirFirstSample) {
