@@ -60,23 +60,14 @@ public:
         start(label);
     }
     void setWriteProgress(int percent) override { update(percent); }
-    void end(bool success) {
-        if (progress_ && success) progress_->done();
-        else if (progress_ && Cli_ProgressWanted()) std::fputc('\n', stderr);
-        progress_.reset();
-    }
+    void end(bool success) { steps_.end(success); }
 
     std::chrono::steady_clock::time_point secondStep{};  // when the coarse levels were done
 
 private:
-    void start(const std::string& label) {
-        if (progress_) progress_->done();
-        progress_ = std::make_unique<Progress>(label, 100);
-    }
-    void update(int percent) {
-        if (progress_) progress_->update(percent);
-    }
-    std::unique_ptr<Progress> progress_;
+    void start(const std::string& label) { steps_.start(label); }
+    void update(int percent) { steps_.update(percent); }
+    StepProgress steps_;
 };
 
 std::string DirectoryOf(const std::string& path) {

@@ -548,13 +548,17 @@ GisExportResult Gis_Export(CoveragePlan& plan, const GisExportRequest& request, 
         if (!w.commit(error)) return fail(error);
         w.counts.push_back({"samples", samples.count()});
     }
-    if (progress) progress->showStep("Writing the cells");
+    if (progress) {
+        progress->showStep(w.geoPackage ? "Writing the cells and tables" : "Writing the cells");
+        progress->setProgress(0);
+    }
     if (!WriteCells(w, error)) return fail(error);
     if (w.geoPackage && (!WriteDrives(w, error) || !WriteSummary(w, error) || !WriteStyles(w, error)))
         return fail(error);
     // Closing writes what GDAL still holds (the spatial indexes, GeoJSON's end).
     CPLErrorReset();
     w.ds.reset();
+    if (progress) progress->setProgress(100);
     if (CPLGetLastErrorType() == CE_Failure) return fail("Could not write '" + request.path + "': " + GdalMessage());
     if (cancelled && cancelled()) return fail(kGisAborted);
     if (std::rename(temporary.c_str(), request.path.c_str()) != 0)
