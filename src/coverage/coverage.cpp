@@ -76,15 +76,15 @@ std::vector<LevelFacts> GroupLevelFacts(const CoveragePlan& plan, const Coverage
 
 bool ApplyThresholds(CoveragePlan& plan, std::string& error) {
     for (const std::string& text : plan.options.thresholds) {
-        ThresholdSpec spec;
-        if (!Threshold_Parse(text, spec, error)) return false;
+        ThresholdEntry entry;
+        if (!Threshold_Parse(text, entry, error)) return false;
         bool named = false;
         for (CoverageGroup& group : plan.groups) {
             for (CoverageChannel& c : group.channels) {
-                if (!Threshold_Names(spec.channel, c.name)) continue;
+                if (!Threshold_Names(entry.channel, c.name)) continue;
                 double value = 0.0;
-                const bool ok = c.level ? Threshold_ToLevelUnit(spec, plan.levelUnit, GroupLevelFacts(plan, group), value, error)
-                                        : Threshold_ToChannelUnit(spec, c.name, value, error);
+                const bool ok = c.level ? Threshold_ToLevelUnit(entry, plan.levelUnit, GroupLevelFacts(plan, group), value, error)
+                                        : Threshold_ToChannelUnit(entry, c.name, value, error);
                 if (!ok) return false;
                 c.rule.hasThreshold = true;
                 c.rule.threshold = value;
@@ -93,8 +93,8 @@ bool ApplyThresholds(CoveragePlan& plan, std::string& error) {
             }
         }
         if (!named) {
-            error = "No channel '" + Text_Latin1ToUtf8(spec.channel) + "' in the record files for the threshold '" +
-                    Text_Latin1ToUtf8(spec.text) + "'.";
+            error = "No channel '" + Text_Latin1ToUtf8(entry.channel) + "' in the record files for the threshold '" +
+                    Text_Latin1ToUtf8(entry.text) + "'.";
             return false;
         }
     }

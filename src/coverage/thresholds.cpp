@@ -47,24 +47,24 @@ std::string Utf8(std::string_view latin1) { return Text_Latin1ToUtf8(latin1); }
 
 }  // namespace
 
-bool Threshold_Parse(std::string_view typed, ThresholdSpec& spec, std::string& error) {
+bool Threshold_Parse(std::string_view typed, ThresholdEntry& entry, std::string& error) {
     const std::string text = Text_IsUtf8(typed) ? Text_Utf8ToLatin1(typed) : std::string(typed);
-    spec = ThresholdSpec{};
-    spec.text = text;
+    entry = ThresholdEntry{};
+    entry.text = text;
     const auto eq = text.rfind('=');
     if (eq == std::string::npos) {
         error = "The threshold '" + Utf8(text) + "' is not CHANNEL=VALUE [UNIT].";
         return false;
     }
-    spec.channel = Trimmed(std::string_view(text).substr(0, eq));
+    entry.channel = Trimmed(std::string_view(text).substr(0, eq));
     const std::string rest = Trimmed(std::string_view(text).substr(eq + 1));
     // The number ends at the first blank; what follows is the unit.
     const auto blank = rest.find_first_of(" \t");
     const std::string number = rest.substr(0, blank);
-    spec.unit = blank == std::string::npos ? "" : Trimmed(std::string_view(rest).substr(blank));
-    if (spec.unit.size() > 2 && spec.unit.front() == '[' && spec.unit.back() == ']')
-        spec.unit = spec.unit.substr(1, spec.unit.size() - 2);
-    if (spec.channel.empty() || !Text_ParseDouble(number, spec.value) || !std::isfinite(spec.value)) {
+    entry.unit = blank == std::string::npos ? "" : Trimmed(std::string_view(rest).substr(blank));
+    if (entry.unit.size() > 2 && entry.unit.front() == '[' && entry.unit.back() == ']')
+        entry.unit = entry.unit.substr(1, entry.unit.size() - 2);
+    if (entry.channel.empty() || !Text_ParseDouble(number, entry.value) || !std::isfinite(entry.value)) {
         error = "The threshold '" + Utf8(text) + "' is not CHANNEL=VALUE [UNIT].";
         return false;
     }
@@ -99,52 +99,52 @@ std::optional<DefaultThreshold> Threshold_Default(std::string_view standard, std
     return std::nullopt;
 }
 
-bool Threshold_ToChannelUnit(const ThresholdSpec& spec, std::string_view displayName, double& value,
+bool Threshold_ToChannelUnit(const ThresholdEntry& entry, std::string_view displayName, double& value,
                              std::string& error) {
     const std::string own = Threshold_UnitOf(displayName);
     const int power = TenPowerUnit(own);
-    if (spec.unit.empty()) {
-        value = power > 0 ? spec.value * std::pow(10.0, power) : spec.value;
+    if (entry.unit.empty()) {
+        value = power > 0 ? entry.value * std::pow(10.0, power) : entry.value;
         return true;
     }
-    if (!own.empty() && (Folded(spec.unit) == Folded(own) || (power > 0 && TenPowerUnit(spec.unit) == power))) {
-        value = spec.value;
+    if (!own.empty() && (Folded(entry.unit) == Folded(own) || (power > 0 && TenPowerUnit(entry.unit) == power))) {
+        value = entry.value;
         return true;
     }
-    error = "The threshold '" + Utf8(spec.text) + "' has the unit '" + Utf8(spec.unit) + "', but '" +
+    error = "The threshold '" + Utf8(entry.text) + "' has the unit '" + Utf8(entry.unit) + "', but '" +
             Utf8(displayName) + "' is counted in " + (own.empty() ? std::string("no unit") : "'" + Utf8(own) + "'") +
             ".";
     return false;
 }
 
-bool Threshold_ToLevelUnit(const ThresholdSpec& spec, int commonUnit, const std::vector<LevelFacts>& files,
+bool Threshold_ToLevelUnit(const ThresholdEntry& entry, int commonUnit, const std::vector<LevelFacts>& files,
                            double& value, std::string& error) {
-    if (spec.unit.empty()) {
-        value = spec.value;
+    if (entry.unit.empty()) {
+        value = entry.value;
         return true;
     }
-    const int given = KmzLevel_ParseUnit(spec.unit);
+    const int given = KmzLevel_ParseUnit(entry.unit);
     if (given < 0) {
-        error = "The threshold '" + Utf8(spec.text) + "' has the unit '" + Utf8(spec.unit) +
+        error = "The threshold '" + Utf8(entry.text) + "' has the unit '" + Utf8(entry.unit) +
                 "'; a level is given in dBuV/m, dBm, dBmV or dBuV.";
         return false;
     }
     if (given == commonUnit) {
-        value = spec.value;
+        value = entry.value;
         return true;
     }
     bool first = true;
     for (const LevelFacts& f : files) {
         if ((given == kKmzUnitFieldStrength || commonUnit == kKmzUnitFieldStrength) && !f.hasKFactor) {
-            error = "The threshold '" + Utf8(spec.text) + "' needs the K-factor of every file to convert to " +
+            error = "The threshold '" + Utf8(entry.text) + "' needs the K-factor of every file to convert to " +
                     Utf8(KmzLevel_UnitName(commonUnit)) + ", and a file has no antenna; give it in " +
                     Utf8(KmzLevel_UnitName(commonUnit)) + ".";
             return false;
         }
-        const double v = spec.value + KmzLevel_OffsetToDbuV(given, f.inputImpedance, f.kFactor) -
+        const double v = entry.value + KmzLevel_OffsetToDbuV(given, f.inputImpedance, f.kFactor) -
                          KmzLevel_OffsetToDbuV(commonUnit, f.inputImpedance, f.kFactor);
         if (!first && std::abs(v - value) > 1e-9) {
-            error = "The threshold '" + Utf8(spec.text) + "' converts differently for the files of one frequency " +
+            error = "The threshold '" + Utf8(entry.text) + "' converts differently for the files of one frequency " +
                     "(their K-factors or input impedances differ); give it in " +
                     Utf8(KmzLevel_UnitName(commonUnit)) + ".";
             return false;
@@ -152,6 +152,6 @@ bool Threshold_ToLevelUnit(const ThresholdSpec& spec, int commonUnit, const std:
         value = v;
         first = false;
     }
-    if (first) value = spec.value;
+    if (first) value = entry.value;
     return true;
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 // One "CHANNEL=VALUE [UNIT]" as typed (UTF-8 or Latin-1; kept Latin-1).
-struct ThresholdSpec {
+struct ThresholdEntry {
     std::string text;     // the whole text, Latin-1, for messages
     std::string channel;  // Latin-1
     double value = 0.0;
@@ -17,7 +17,7 @@ struct ThresholdSpec {
 };
 
 // Reads "CHANNEL=VALUE [UNIT]". False with a one-line error for anything else.
-bool Threshold_Parse(std::string_view text, ThresholdSpec& spec, std::string& error);
+bool Threshold_Parse(std::string_view text, ThresholdEntry& entry, std::string& error);
 
 // True when a typed channel name names the channel with this display name:
 // the whole name or the name without its bracketed unit ("Level" names
@@ -47,7 +47,7 @@ struct LevelFacts {
 // counted in "[10-N]" takes a plain ratio (2e-4 is 200 in "[10-6]"); the
 // channel's own unit takes the number as it is. False with an error for
 // another unit.
-bool Threshold_ToChannelUnit(const ThresholdSpec& spec, std::string_view displayName, double& value,
+bool Threshold_ToChannelUnit(const ThresholdEntry& entry, std::string_view displayName, double& value,
                              std::string& error);
 
 // A level threshold in the common unit of the conversion (kKmzUnit*): without
@@ -55,5 +55,5 @@ bool Threshold_ToChannelUnit(const ThresholdSpec& spec, std::string_view display
 // level configuration's rules, which must come out the same for every file
 // of the group; between field strength and the other units every file needs
 // a K-factor. False with an error otherwise.
-bool Threshold_ToLevelUnit(const ThresholdSpec& spec, int commonUnit, const std::vector<LevelFacts>& files,
+bool Threshold_ToLevelUnit(const ThresholdEntry& entry, int commonUnit, const std::vector<LevelFacts>& files,
                            double& value, std::string& error);

@@ -26,16 +26,16 @@ TEST(Thresholds, TypedThresholdsAreRead) {
         {"Level=nan", false, "", 0, ""},
     };
     for (const Case& c : cases) {
-        ThresholdSpec spec;
+        ThresholdEntry entry;
         std::string error;
-        EXPECT_EQ(c.ok, Threshold_Parse(c.text, spec, error)) << c.text;
+        EXPECT_EQ(c.ok, Threshold_Parse(c.text, entry, error)) << c.text;
         if (!c.ok) {
             EXPECT_NE(std::string::npos, error.find("CHANNEL=VALUE")) << error;
             continue;
         }
-        EXPECT_EQ(c.channel, spec.channel);
-        EXPECT_DOUBLE_EQ(c.value, spec.value);
-        EXPECT_EQ(c.unit, spec.unit);
+        EXPECT_EQ(c.channel, entry.channel);
+        EXPECT_DOUBLE_EQ(c.value, entry.value);
+        EXPECT_EQ(c.unit, entry.unit);
     }
 }
 
@@ -67,11 +67,11 @@ TEST(Thresholds, ValuesComeInTheChannelsUnit) {
         {"S=1 dB", "Sync", false, 0},
     };
     for (const Case& c : cases) {
-        ThresholdSpec spec;
+        ThresholdEntry entry;
         std::string error;
-        ASSERT_TRUE(Threshold_Parse(c.text, spec, error));
+        ASSERT_TRUE(Threshold_Parse(c.text, entry, error));
         double v = -1;
-        EXPECT_EQ(c.ok, Threshold_ToChannelUnit(spec, c.channel, v, error)) << c.text;
+        EXPECT_EQ(c.ok, Threshold_ToChannelUnit(entry, c.channel, v, error)) << c.text;
         if (c.ok) EXPECT_NEAR(c.value, v, 1e-9) << c.text;
         else EXPECT_NE(std::string::npos, error.find(c.text)) << error;
     }
@@ -101,11 +101,11 @@ TEST(Thresholds, LevelsConvertWithTheLevelConfigurationsRules) {
         {"L=-60 dBm", kKmzUnitDbuV, {{50.0, 0.0, false}}, true, 46.98},
     };
     for (const Case& c : cases) {
-        ThresholdSpec spec;
+        ThresholdEntry entry;
         std::string error;
-        ASSERT_TRUE(Threshold_Parse(c.text, spec, error));
+        ASSERT_TRUE(Threshold_Parse(c.text, entry, error));
         double v = 0;
-        EXPECT_EQ(c.ok, Threshold_ToLevelUnit(spec, c.common, c.files, v, error)) << c.text;
+        EXPECT_EQ(c.ok, Threshold_ToLevelUnit(entry, c.common, c.files, v, error)) << c.text;
         if (c.ok) EXPECT_NEAR(c.value, v, 1e-9) << c.text;
     }
 }
