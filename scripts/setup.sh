@@ -10,6 +10,7 @@ packages=(
   zlib1g-dev libminizip-dev libdeflate-dev
   nlohmann-json3-dev
   fonts-liberation2
+  libgdal-dev python3-gdal tzdata
   libxml2-utils unzip gdal-bin python3
   locales iproute2 iputils-ping
   xvfb xauth at-spi2-core python3-pyatspi dbus

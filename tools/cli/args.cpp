@@ -82,6 +82,41 @@ long long CliArgs::integer(const std::string& name, long long fallback) {
     return v;
 }
 
+namespace {
+
+// "N=VALUE" with N a 1-based file number.
+bool ParseFileNumber(const std::string& text, std::size_t files, std::size_t& file, double& value) {
+    const auto eq = text.find('=');
+    long long n = 0;
+    if (eq == std::string::npos || !Text_ParseInt(text.substr(0, eq), n) || n < 1 ||
+        n > static_cast<long long>(files) || !Text_ParseDouble(text.substr(eq + 1), value))
+        return false;
+    file = static_cast<std::size_t>(n - 1);
+    return true;
+}
+
+}  // namespace
+
+int Cli_ReadManualLevels(const char* command, const CliArgs& args, std::size_t files,
+                         std::vector<KmzLevelManualInput>& manual) {
+    manual.assign(files, KmzLevelManualInput{});
+    for (const auto& text : args.all("manual-kfactor")) {
+        std::size_t file = 0;
+        double value = 0.0;
+        if (!ParseFileNumber(text, files, file, value))
+            return Cli_Usage(command, "--manual-kfactor must be N=K with N a file number from 1");
+        manual[file].kFactor = value;
+    }
+    for (const auto& text : args.all("level-offset")) {
+        std::size_t file = 0;
+        double value = 0.0;
+        if (!ParseFileNumber(text, files, file, value))
+            return Cli_Usage(command, "--level-offset must be N=DB with N a file number from 1");
+        manual[file].offset = value;
+    }
+    return 0;
+}
+
 int Cli_Usage(const char* command, const std::string& message) {
     std::fprintf(stderr, "fieldtrace-cli %s: %s\n", command, message.c_str());
     return 2;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "export/kmz/levelconfig.h"
+
 class CliArgs {
 public:
     // valueOptions take a value; flagOptions do not; repeatable options may appear several times.
@@ -27,6 +29,12 @@ private:
     std::vector<std::string> positional_;
     std::string error_;
 };
+
+// The level page's manual entries from "--manual-kfactor N=K" and
+// "--level-offset N=DB" (N a 1-based file number): manual gets one entry per
+// file. 0, or the exit status of a bad option (its message printed).
+int Cli_ReadManualLevels(const char* command, const CliArgs& args, std::size_t files,
+                         std::vector<KmzLevelManualInput>& manual);
 
 // "fieldtrace-cli <command>: <message>" on stderr; returns 2 (bad command line).
 int Cli_Usage(const char* command, const std::string& message);

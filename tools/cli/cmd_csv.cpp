@@ -33,21 +33,12 @@ const char* kHelp =
 // "File i of n" with its percentage on stderr, when stderr is a terminal.
 class TerminalProgress : public CsvProgressView {
 public:
-    void showFileLabel(const std::string& label) override {
-        if (progress_) progress_->done();
-        progress_ = std::make_unique<Progress>(label, 100);
-    }
-    void setProgress(int percent) override {
-        if (progress_) progress_->update(percent);
-    }
-    void end(bool success) {
-        if (progress_ && success) progress_->done();
-        else if (progress_ && Cli_ProgressWanted()) std::fputc('\n', stderr);
-        progress_.reset();
-    }
+    void showFileLabel(const std::string& label) override { steps_.start(label); }
+    void setProgress(int percent) override { steps_.update(percent); }
+    void end(bool success) { steps_.end(success); }
 
 private:
-    std::unique_ptr<Progress> progress_;
+    StepProgress steps_;
 };
 
 // The message names files: names the recorder wrote carry Latin-1 bytes, names

@@ -60,23 +60,14 @@ public:
         start(label);
     }
     void setWriteProgress(int percent) override { update(percent); }
-    void end(bool success) {
-        if (progress_ && success) progress_->done();
-        else if (progress_ && Cli_ProgressWanted()) std::fputc('\n', stderr);
-        progress_.reset();
-    }
+    void end(bool success) { steps_.end(success); }
 
     std::chrono::steady_clock::time_point secondStep{};  // when the coarse levels were done
 
 private:
-    void start(const std::string& label) {
-        if (progress_) progress_->done();
-        progress_ = std::make_unique<Progress>(label, 100);
-    }
-    void update(int percent) {
-        if (progress_) progress_->update(percent);
-    }
-    std::unique_ptr<Progress> progress_;
+    void start(const std::string& label) { steps_.start(label); }
+    void update(int percent) { steps_.update(percent); }
+    StepProgress steps_;
 };
 
 std::string DirectoryOf(const std::string& path) {
@@ -140,16 +131,6 @@ bool SelectList(const std::string& option, const std::string& list, const std::v
     return true;
 }
 
-// "N=VALUE" with N a 1-based file number.
-bool ParseFileNumber(const std::string& text, std::size_t files, std::size_t& file, double& value) {
-    const auto eq = text.find('=');
-    long long n = 0;
-    if (eq == std::string::npos || !Text_ParseInt(text.substr(0, eq), n) || n < 1 ||
-        n > static_cast<long long>(files) || !Text_ParseDouble(text.substr(eq + 1), value))
-        return false;
-    file = static_cast<std::size_t>(n - 1);
-    return true;
-}
 
 
 struct Options {
@@ -170,21 +151,7 @@ int ReadOptions(CliArgs& args, std::size_t files, Options& o) {
         o.unit = KmzLevel_ParseUnit(args.get("unit"));
         if (o.unit < 0) return Cli_Usage("kmz", "--unit must be dBuV/m, dBm, dBmV or dBuV");
     }
-    o.manual.resize(files);
-    for (const auto& text : args.all("manual-kfactor")) {
-        std::size_t file = 0;
-        double value = 0.0;
-        if (!ParseFileNumber(text, files, file, value))
-            return Cli_Usage("kmz", "--manual-kfactor must be N=K with N a file number from 1");
-        o.manual[file].kFactor = value;
-    }
-    for (const auto& text : args.all("level-offset")) {
-        std::size_t file = 0;
-        double value = 0.0;
-        if (!ParseFileNumber(text, files, file, value))
-            return Cli_Usage("kmz", "--level-offset must be N=DB with N a file number from 1");
-        o.manual[file].offset = value;
-    }
+    if (int status = Cli_ReadManualLevels("kmz", args, files, o.manual)) return status;
     o.channels = args.get("channels", "all");
     o.graphs = args.get("graphs", "all");
     o.parameters = args.get("parameters", "all");

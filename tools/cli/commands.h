@@ -12,3 +12,4 @@ int Cli_Record(int argc, char** argv);
 int Cli_Kmz(int argc, char** argv);
 int Cli_Discover(int argc, char** argv);
 int Cli_Settings(int argc, char** argv);
+int Cli_Export(int argc, char** argv);

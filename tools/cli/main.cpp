@@ -21,6 +21,7 @@ const Command kCommands[] = {
     {"list", Cli_List, "list the record files of a directory as the file selection does, as JSON"},
     {"csv", Cli_Csv, "convert record files into CSV files beside them"},
     {"kmz", Cli_Kmz, "convert record files into one KMZ archive for Google Earth"},
+    {"export", Cli_Export, "coverage per cell against planning thresholds, as GeoPackage or GeoJSON"},
     {"discover", Cli_Discover, "find and check the analyzers on the local networks, as JSON"},
     {"record", Cli_Record, "record a drive test headless with analyzers on the network"},
     {"scpi", Cli_Scpi, "send commands and queries to an analyzer and print the replies"},

@@ -19,3 +19,18 @@ void Progress::update(std::int64_t done) {
 void Progress::done() {
     if (enabled_ && lastPercent_ >= 0) std::fprintf(stderr, "\r%s: 100%%\n", label_.c_str());
 }
+
+void StepProgress::start(const std::string& label) {
+    if (progress_) progress_->done();
+    progress_ = std::make_unique<Progress>(label, 100);
+}
+
+void StepProgress::update(int percent) {
+    if (progress_) progress_->update(percent);
+}
+
+void StepProgress::end(bool success) {
+    if (progress_ && success) progress_->done();
+    else if (progress_ && Cli_ProgressWanted()) std::fputc('\n', stderr);
+    progress_.reset();
+}

@@ -199,15 +199,6 @@ void ReserveSamples(KmzDataSet& d) {
     d.sampleTexts.reserve(total * d.items.size());
 }
 
-void ReleaseSamples(KmzDataSet& d) {
-    d.samples = {};
-    d.sampleValues = {};
-    d.graphUsable = {};
-    d.graphCounters = {};
-    d.graphStart = {0};
-    d.sampleTexts = {};
-}
-
 }  // namespace
 
 std::uint16_t KmzLoad_GraphCounter(int point, int points, int level) {
@@ -352,8 +343,27 @@ KmzLoadOutcome KmzLoad_ReadSamples(KmzDataSet& data, KmzLoadView* view, const st
         outcome = KmzLoadOutcome::OutOfMemory;
     }
     KmzLoad_CloseFiles(data);
-    if (outcome == KmzLoadOutcome::OutOfMemory) ReleaseSamples(data);
+    if (outcome == KmzLoadOutcome::OutOfMemory) KmzLoad_ReleaseSamples(data);
     return outcome;
+}
+
+void KmzLoad_DropTracesAndTexts(KmzDataSet& data) {
+    data.graphs.clear();
+    data.items.clear();
+    for (auto& f : data.files) {
+        f.graphMap.clear();
+        f.graphFromCommon.clear();
+        f.itemMap.clear();
+    }
+}
+
+void KmzLoad_ReleaseSamples(KmzDataSet& d) {
+    d.samples = {};
+    d.sampleValues = {};
+    d.graphUsable = {};
+    d.graphCounters = {};
+    d.graphStart = {0};
+    d.sampleTexts = {};
 }
 
 void KmzLoad_CloseFiles(KmzDataSet& data) {

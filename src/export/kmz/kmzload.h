@@ -123,6 +123,14 @@ bool KmzLoad_ReadHeaders(const std::vector<KmzSourceFile>& files, int commonUnit
 // files. cancelled (may be empty) is asked before every sample.
 KmzLoadOutcome KmzLoad_ReadSamples(KmzDataSet& data, KmzLoadView* view, const std::function<bool()>& cancelled);
 
+// Forgets the graph and text parameter channels between the two passes, so
+// that a caller that needs only the values (the coverage analysis) reads
+// faster and holds no traces.
+void KmzLoad_DropTracesAndTexts(KmzDataSet& data);
+
+// Releases the samples of a loaded set; channels and files stay.
+void KmzLoad_ReleaseSamples(KmzDataSet& data);
+
 // Closes files still open.
 void KmzLoad_CloseFiles(KmzDataSet& data);
 

@@ -49,6 +49,15 @@ int KmzLevel_ParseUnit(std::string_view text) {
     return -1;
 }
 
+double KmzLevel_OffsetToDbuV(int unit, double inputImpedance, double kFactor) {
+    switch (unit) {
+        case kKmzUnitFieldStrength: return -kFactor;
+        case kKmzUnitDbm: return DbmToDbuV(inputImpedance);
+        case kKmzUnitDbmV: return kDbmVToDbuV;
+        default: return 0.0;
+    }
+}
+
 int KmzLevel_DefaultUnit(const std::vector<KmzLevelFileFacts>& files, int current) {
     bool first = true;
     int unit = current;

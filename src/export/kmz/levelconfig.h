@@ -85,6 +85,12 @@ const char* KmzLevel_ChannelName(int unit);
 // as LevelUnit_Parse reads it); -1 for V, W and anything else.
 int KmzLevel_ParseUnit(std::string_view text);
 
+// The dB to add to a level in unit to have the input level in dBuV: minus the
+// antenna K-factor (dB/m) for field strength, the input impedance's figure
+// for dBm, 60 for dBmV. The level configuration's own conversion rules, for
+// converting a value given in one unit (a planning threshold) into another.
+double KmzLevel_OffsetToDbuV(int unit, double inputImpedance, double kFactor);
+
 // Default common unit: the recorded unit of the first file with a level
 // channel, field strength as soon as any later one was recorded in dBuV/m;
 // current when no file has a level channel.
