@@ -104,12 +104,6 @@ void SetUtc(OGRFeature& f, int field, const GisUtc& t) {
     f.SetField(field, t.year, t.month, t.day, t.hour, t.minute, static_cast<float>(t.second), 100);
 }
 
-std::string InfoValue(const std::vector<DtrInfoEntry>& info, const char* group, const char* key) {
-    for (const auto& e : info)
-        if (Text_View(e.group) == group && Text_View(e.key) == key) return std::string(Text_View(e.value));
-    return {};
-}
-
 // The export in progress: the dataset and what the layers share.
 struct Writer {
     CoveragePlan& plan;
@@ -365,10 +359,10 @@ bool WriteDrives(Writer& w, std::string& error) {
         SetText(*f, 3, Utf8(e.standard));
         f->SetField(4, g.frequencyMHz);
         SetText(*f, 5, Utf8(e.type));
-        SetText(*f, 6, Utf8(InfoValue(file.info, "TV Analyzer", "Serial number")));
-        SetText(*f, 7, Utf8(InfoValue(file.info, "TV Analyzer", "Firmware version")));
+        SetText(*f, 6, Utf8(Gis_InfoValue(file.info, "TV Analyzer", "Serial number")));
+        SetText(*f, 7, Utf8(Gis_InfoValue(file.info, "TV Analyzer", "Firmware version")));
         SetText(*f, 8, Utf8(e.input));
-        const std::string antenna = InfoValue(file.info, "Antenna", "Type");
+        const std::string antenna = Gis_InfoValue(file.info, "Antenna", "Type");
         if (antenna.empty()) f->SetFieldNull(9);
         else SetText(*f, 9, Utf8(antenna));
         SetReal(*f, 10, e.kFactorText.empty() ? NAN : e.kFactor);
