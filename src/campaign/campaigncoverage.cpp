@@ -293,6 +293,9 @@ bool Campaign_Coverage(CampaignDb& db, const CampaignCoverageOptions& options, C
         return false;
     }
     if (!BuildPlan(drives, columns, options, plan, groupColumns, error)) return false;
+    // JIT compiling the aggregation costs seconds and saves nothing on a scan like this one (the planner
+    // prices ST_Transform high); the sorts of the percentiles stay in memory.
+    if (!Campaign_Exec(db, "SET jit = off", error) || !Campaign_Exec(db, "SET work_mem = '256MB'", error)) return false;
     if (progress) progress->showStep("Choosing the grid");
     if (!ChooseGrid(db, options.selection, plan, error)) return false;
     CPLSetThreadLocalConfigOption("PG_USE_COPY", "YES");

