@@ -92,20 +92,21 @@ bool Campaign_ParseTime(std::string_view text, bool endOfDay, double& utcSeconds
     return true;
 }
 
-std::string Campaign_SampleCondition(const CampaignSelection& s) {
+namespace {
+
+// A time span meets the selection when its end (endColumn) is not before the
+// selection's start and its start (startColumn) is before the selection's end.
+std::string Condition(const CampaignSelection& s, const char* startColumn, const char* endColumn) {
     std::string sql = "TRUE";
-    if (s.fromUtc) sql += " AND time_utc >= " + Timestamp(*s.fromUtc);
-    if (s.toUtc) sql += " AND time_utc < " + Timestamp(*s.toUtc);
+    if (s.fromUtc) sql += std::string(" AND ") + endColumn + " >= " + Timestamp(*s.fromUtc);
+    if (s.toUtc) sql += std::string(" AND ") + startColumn + " < " + Timestamp(*s.toUtc);
     if (!s.standard.empty()) sql += " AND lower(standard) = lower(" + Campaign_SqlText(s.standard) + ")";
     if (s.frequencyMHz) sql += FrequencyCondition("frequency_mhz", *s.frequencyMHz);
     return sql;
 }
 
-std::string Campaign_DriveCondition(const CampaignSelection& s) {
-    std::string sql = "TRUE";
-    if (s.fromUtc) sql += " AND end_utc >= " + Timestamp(*s.fromUtc);
-    if (s.toUtc) sql += " AND start_utc < " + Timestamp(*s.toUtc);
-    if (!s.standard.empty()) sql += " AND lower(standard) = lower(" + Campaign_SqlText(s.standard) + ")";
-    if (s.frequencyMHz) sql += FrequencyCondition("frequency_mhz", *s.frequencyMHz);
-    return sql;
-}
+}  // namespace
+
+std::string Campaign_SampleCondition(const CampaignSelection& s) { return Condition(s, "time_utc", "time_utc"); }
+
+std::string Campaign_DriveCondition(const CampaignSelection& s) { return Condition(s, "start_utc", "end_utc"); }
