@@ -54,8 +54,15 @@ pg_start() {
   pg_owner=$(id -un)
   if [ "$(id -u)" -eq 0 ]; then
     pg_owner=nobody
-    # The server must reach its directory through every parent.
-    chmod o+x "$(dirname "$pg_dir")" 2>/dev/null || true
+    # The server must reach its directory through every parent: open the
+    # temporary folders above it (mktemp makes them 0700) to be passed through.
+    local up tmp
+    tmp=$(realpath "${TMPDIR:-/tmp}")
+    up=$(dirname "$(realpath "$pg_dir")")
+    while [ "$up" != / ] && [ "${up#"$tmp"/}" != "$up" ]; do
+      chmod o+x "$up" 2>/dev/null || true
+      up=$(dirname "$up")
+    done
     chown -R "$pg_owner" "$pg_dir"
   fi
   pg_as_owner "$pg_bin/initdb" -D "$pg_dir/data" -U fieldtrace --auth=trust --encoding=UTF8 --locale=C \
