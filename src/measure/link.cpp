@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "measure/engine.h"
 #include "platform/datetime.h"
@@ -83,7 +84,8 @@ bool Link_Write(ReceiverContext& ctx, const char* command) {
 bool Link_SetAndConfirm(ReceiverContext& ctx, bool verify, const char* header, const char* value,
                         const char* expected, bool numeric) {
     // The query TcpScpi_SetAndConfirm sends.
-    const std::string query = verify ? std::string(header) + "?" : std::string(header) + " " + value + ";*OPC?";
+    const std::string h = header ? header : "", v = value ? value : "";
+    const std::string query = verify ? h + "?" : h + " " + v + ";*OPC?";
     if (!Usable(ctx) || OutOfStep(ctx, query.c_str())) return false;
     const bool resumed = Owes(ctx, query.c_str());
     int counter = ctx.step;

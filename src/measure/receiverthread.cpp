@@ -568,6 +568,7 @@ void ReceiverThread(ReceiverContext* c) {
             const double now = DateTime_Now();
             if (stepMoved) ctx.answeredAt = now;
             SampleClock_Answered(dt.clock, ctx.number, ctx.answeredAt);
+            if (ctx.link != LinkState::kUp && ctx.phase == kPhaseMeasuring) SampleClock_Trouble(dt.clock, ctx.number);
             if (SampleClock_LeaveStalled(dt.clock, now)) dt.changed.notify_all();
             ctx.passes += 1;
             Publish(ctx);

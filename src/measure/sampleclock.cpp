@@ -58,6 +58,7 @@ bool SampleClock_MayMeasure(SampleClock& c, int number, int currentState, double
         c.maskLeft &= ~Bit(number);
         c.revision += 1;
         c.sampleNumber += 1;
+        c.maskTrouble = 0;
         c.sharedGps = GpsFix{};
         c.sharedGps.speed = -1.0;
         Recording_StampTime(c.sampleStart, now);
@@ -88,12 +89,14 @@ void SampleClock_Answered(SampleClock& c, int number, double at) {
     t = std::max(t, at);
 }
 
+void SampleClock_Trouble(SampleClock& c, int number) { c.maskTrouble |= Bit(number); }
+
 double SampleClock_StallDeadline(const SampleClock& c) {
     const std::uint32_t reading = Reading(c);
     if (!reading) return 0.0;
     double latest = c.lastStoredAt;
     for (int i = 0; i < kSampleClockThreads; ++i)
-        if (reading & (1u << i)) latest = std::max(latest, c.answeredAt[i]);
+        if ((reading & ~c.maskTrouble) & (1u << i)) latest = std::max(latest, c.answeredAt[i]);
     return latest + kStallSeconds;
 }
 

@@ -11,8 +11,9 @@
 #include "records/recordtypes.h"
 
 constexpr int kSampleClockThreads = 32;
-// A thread still reading a sample leaves it when its analyzer has not
-// answered for this long and the others finished this long ago.
+// A thread still reading a sample leaves it this long after the others
+// finished it, when its analyzer has not answered for this long either or
+// has lost a reply or the connection during the sample.
 constexpr double kStallSeconds = 1.0;
 
 // The times and position of a sample that a thread left before it had read it.
@@ -35,6 +36,7 @@ struct SampleClock {
     std::uint32_t sampleNumber = 0;  // counts the samples started
     double lastStoredAt = 0.0;       // when a thread last finished reading the current sample (its start before)
     double answeredAt[kSampleClockThreads] = {};  // per thread: its analyzer's last answer, or its step's last move
+    std::uint32_t maskTrouble = 0;   // threads that lost a reply or the connection in the current sample
     std::uint32_t maskLeft = 0;      // threads that left a sample and have not taken note yet
     LeftSample left[kSampleClockThreads];
 };
@@ -51,11 +53,15 @@ bool SampleClock_IsClosed(SampleClock& clock, int number, double now);
 
 // After every pass of a thread: the last time its analyzer answered or its step moved on.
 void SampleClock_Answered(SampleClock& clock, int number, double at);
-// When every thread still reading the current sample has had no answer for
-// kStallSeconds and the last thread that finished it did so kStallSeconds ago
-// (or the sample started then), those threads leave it: their bits go where a
-// re-initialising thread's go, the sample closes, and each of them finds its
-// times with SampleClock_TakeLeft. True when threads left.
+// A thread's analyzer lost a reply or the connection: until the sample ends
+// the thread counts as in trouble, however it answers meanwhile.
+void SampleClock_Trouble(SampleClock& clock, int number);
+// When the last thread that finished the current sample did so kStallSeconds
+// ago (or the sample started then), and every thread still reading it is in
+// trouble or has had no answer for kStallSeconds, those threads leave it:
+// their bits go where a re-initialising thread's go, the sample closes, and
+// each of them finds its times with SampleClock_TakeLeft. True when threads
+// left. A slow analyzer that answers everything still paces the lock-step.
 bool SampleClock_LeaveStalled(SampleClock& clock, double now);
 // The earliest time at which SampleClock_LeaveStalled may act on the current
 // sample; 0 when no sample waits for a thread that is still reading it.

@@ -98,13 +98,15 @@ TEST(SampleClock, StalledThreadLeavesTheSampleASecondAfterTheOthers) {
         const char* name;
         double lastAnswer;    // seconds after the start: thread 2's last answer
         double othersDone;    // when thread 1 finished the sample
+        bool trouble;         // thread 2 lost a reply or the connection in the sample
         double leavesAt;      // 0: still in the sample at +5 s
     };
     const Row rows[] = {
-        {"silent since the start", 0.0, 0.1, 1.1},
-        {"silent after the others were done", 0.5, 0.1, 1.5},
-        {"the others took longer than the silence", 0.1, 1.4, 2.4},
-        {"answering all along", 4.95, 0.1, 0.0},
+        {"silent since the start", 0.0, 0.1, false, 1.1},
+        {"silent after the others were done", 0.5, 0.1, false, 1.5},
+        {"the others took longer than the silence", 0.1, 1.4, false, 2.4},
+        {"slow, but answering all along", 4.95, 0.1, false, 0.0},
+        {"lost a reply: a second after the others however it answers since", 0.9, 0.1, true, 1.1},
     };
     const double t0 = 4e9;
     for (const Row& r : rows) {
@@ -117,6 +119,7 @@ TEST(SampleClock, StalledThreadLeavesTheSampleASecondAfterTheOthers) {
         c.sharedGps.gpsFix = 1;
         c.sharedGps.latitude = 48.1;
         SampleClock_Answered(c, 2, t0 + r.lastAnswer);
+        if (r.trouble) SampleClock_Trouble(c, 2);
         EXPECT_FALSE(SampleClock_IsClosed(c, 1, t0 + r.othersDone));
         const double deadline = t0 + (r.leavesAt > 0.0 ? r.leavesAt : r.lastAnswer + kStallSeconds);
         EXPECT_NEAR(SampleClock_StallDeadline(c), deadline, 1e-6);
