@@ -48,6 +48,7 @@ void Failed(ReceiverContext& ctx, bool resumed) {
     } else {
         ctx.link = LinkState::kDown;  // connection loss, or a line the analyzer does not take
     }
+    ctx.lostAnswer = ctx.lostAnswer || ctx.link != LinkState::kUp;
     ShowTrouble(ctx, ctx.stepDescription, ctx.stepError);
 }
 
@@ -126,6 +127,7 @@ void Link_Repair(DriveTestState& dt, ReceiverContext& ctx) {
         }
         // No answer: the analyzer may have lost power, so its setup is read back once it is back.
         ctx.link = LinkState::kDown;
+        ctx.lostAnswer = true;
         ShowTrouble(ctx, kReconnect, ctx.session.lastError);
         if (ctx.phase != kPhaseMeasuring) {
             std::lock_guard<std::mutex> lock(dt.lock);

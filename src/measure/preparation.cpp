@@ -83,17 +83,23 @@ bool ResultNotYet(const char* reply) {
     return !std::strcmp(reply, "---") || !std::strncmp(reply, "99.1e+36", 8) || !std::strncmp(reply, "{}", 2);
 }
 
+void EndResultWait(ReceiverContext& ctx) {
+    ctx.step += 1;
+    ctx.resultWaitDeadline = -1.0;
+    ctx.resultWaitItem = 0;
+}
+
 // Wait for results; one pass. Advances step when the wait ends.
 void WaitResults(ReceiverContext& ctx, const BroadcastStandard& standard) {
     const double now = DateTime_Now();
     // Nothing selected waits for nothing, and the level needs no sync.
     if (ctx.resultWaits.empty() || ctx.resultWaits.front().queryGroup < 1) {
-        ctx.step += 1;
-        ctx.resultWaitDeadline = -1.0;
+        EndResultWait(ctx);
         return;
     }
     if (ctx.resultWaitDeadline == -1.0) {
         ctx.resultWaitDeadline = now + standard.extraTime;
+        ctx.resultWaitItem = 0;
         return;
     }
     if (ctx.resultWaitDeadline < now) {
@@ -101,43 +107,41 @@ void WaitResults(ReceiverContext& ctx, const BroadcastStandard& standard) {
             ctx.waitDeadline = -1.0;
             Text_FormatInto(ctx.reinitReason, sizeof ctx.reinitReason, "%s -> %s", ctx.stepDescription, ctx.stepError);
         } else {
-            ctx.step += 1;
-            ctx.resultWaitDeadline = -1.0;
+            EndResultWait(ctx);
         }
         return;
     }
+    // A round asks the sync state, then every result of the current mode; an
+    // answer that is no result yet starts the next round from the top. A round
+    // cut short by a time-out goes on where it stopped: the late reply is
+    // collected by its own query, and a slow analyzer gets through a round too.
     char reply[kScpiRxBufferBytes];
-    if (ctx.session.pendingQuery[0]) {
-        char pending[100];
-        Text_Copy(pending, Text_View(ctx.session.pendingQuery));
-        if (!Link_Query(ctx, pending, reply, sizeof reply)) return;
-    }
-    const int count = static_cast<int>(ctx.resultWaits.size());
     char description[100];
-    Text_FormatInto(description, sizeof description, "Wait for signal sync: 0/%d", count);
-    Engine_Describe(ctx, description);
-    if (standard.syncQuery[0]) {
-        if (!Link_Query(ctx, standard.syncQuery, reply, sizeof reply)) {
-            if (ctx.link != LinkState::kUp) return;  // nothing more on this connection
-        } else if (std::strcmp(reply, standard.syncAnswer) != 0) {
-            ctx.step += 1;  // without sync no results will come
-            ctx.resultWaitDeadline = -1.0;
-            return;
+    const int count = static_cast<int>(ctx.resultWaits.size());
+    for (; ctx.resultWaitItem <= count; ++ctx.resultWaitItem) {
+        const int i = ctx.resultWaitItem;
+        Text_FormatInto(description, sizeof description, "Wait for signal sync: %d/%d", i, count);
+        if (i == 0) {
+            Engine_Describe(ctx, description);
+            if (!standard.syncQuery[0]) continue;
+            if (!Link_Query(ctx, standard.syncQuery, reply, sizeof reply)) return;
+            if (std::strcmp(reply, standard.syncAnswer) != 0) {
+                EndResultWait(ctx);  // without sync no results will come
+                return;
+            }
+            continue;
         }
-    }
-    for (int i = 0; i < count; ++i) {
-        const ResultWait& w = ctx.resultWaits[static_cast<std::size_t>(i)];
+        const ResultWait& w = ctx.resultWaits[static_cast<std::size_t>(i - 1)];
         if (w.modeIndex != -1 && w.modeIndex != ctx.currentMode) continue;
-        Text_FormatInto(description, sizeof description, "Wait for signal sync: %d/%d", i + 1, count);
         Engine_Describe(ctx, description);
         if (!Link_Query(ctx, w.query, reply, sizeof reply)) return;
         if (ResultNotYet(reply)) {
             Text_Copy(ctx.stepError, "Not acknowledged");
+            ctx.resultWaitItem = 0;
             return;
         }
     }
-    ctx.resultWaitDeadline = -1.0;
-    ctx.step += 1;
+    EndResultWait(ctx);
 }
 
 }  // namespace

@@ -109,6 +109,7 @@ struct ReceiverContext {
     double syncSince = -1.0;
     double waitDeadline = -1.0;
     double resultWaitDeadline = -1.0;
+    std::int32_t resultWaitItem = 0;  // next query of the result wait's round: 0 the sync state, i entry i
     double settleUntil = 0.0;
     std::vector<FrequencyRecord> frequencies;
     std::int32_t currentFrequency = 1;
@@ -125,6 +126,7 @@ struct ReceiverContext {
     LinkState link = LinkState::kUp;
     std::int32_t checkItem = 0;  // the setup item read back next while checking
     double answeredAt = 0.0;     // date-time of the last reply from the analyzer or step moved on
+    bool lostAnswer = false;     // since the last pass: a reply or the connection was lost (not merely late)
     // What the status shows as the row's second line while an exchange is
     // retried or the connection is made again ("%s -> %s"); kept for one
     // refresh after the trouble is over, so that a short one shows too.

@@ -345,12 +345,13 @@ void StoringPhase(DriveTestState& dt, ReceiverContext& ctx) {
     {
         Lock lock(dt.lock);
         if (NoticeLeft(dt, ctx)) return;  // stored from step 0 again, without values
+        LeftSample sample = ctx.left;     // the times and position of the sample, as the others store them
         if (!ctx.leftSample) {
             const std::uint32_t revision = dt.clock.revision;
             const bool closed = SampleClock_IsClosed(dt.clock, ctx.number, DateTime_Now());
             if (dt.clock.revision != revision) dt.changed.notify_all();
             if (!closed) return;
-            ctx.left = LeftSample{dt.clock.sampleStart, dt.clock.sampleEnd, dt.clock.sharedGps};
+            sample = LeftSample{dt.clock.sampleStart, dt.clock.sampleEnd, dt.clock.sharedGps};
         }
         if (ctx.frequencies.empty()) {
             ctx.phase = kPhaseFrequencySetup;
@@ -359,10 +360,9 @@ void StoringPhase(DriveTestState& dt, ReceiverContext& ctx) {
         }
         FrequencyRecord& f = ctx.frequencies[static_cast<std::size_t>(ctx.currentFrequency - 1)];
         f.sampleCount += 1;
-        // Every analyzer's sample carries the times and position of the sample clock.
-        ctx.sample.head.cycleEnd = ctx.left.end;
-        ctx.sample.head.cycleStart = ctx.left.start;
-        ctx.sample.head.gps = ctx.left.gps;
+        ctx.sample.head.cycleEnd = sample.end;
+        ctx.sample.head.cycleStart = sample.start;
+        ctx.sample.head.gps = sample.gps;
         Text_Copy(ctx.sample.head.status, SampleStatus(ctx));
         ShowStoredSample(dt, ctx, f);
         if (f.fileOpen) {
@@ -568,7 +568,9 @@ void ReceiverThread(ReceiverContext* c) {
             const double now = DateTime_Now();
             if (stepMoved) ctx.answeredAt = now;
             SampleClock_Answered(dt.clock, ctx.number, ctx.answeredAt);
-            if (ctx.link != LinkState::kUp && ctx.phase == kPhaseMeasuring) SampleClock_Trouble(dt.clock, ctx.number);
+            // A new connection because the previous sample was left in the middle of a query is no trouble.
+            if (ctx.lostAnswer && ctx.phase == kPhaseMeasuring) SampleClock_Trouble(dt.clock, ctx.number);
+            ctx.lostAnswer = false;
             if (SampleClock_LeaveStalled(dt.clock, now)) dt.changed.notify_all();
             ctx.passes += 1;
             Publish(ctx);

@@ -3,12 +3,6 @@
 // the analyzer's preparation.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -16,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "instrument/test_tcpscpi_peer.h"
 #include "measure/engine.h"
 #include "measure/link.h"
 #include "platform/text.h"
@@ -33,15 +28,8 @@ class LaggingPeer {
 public:
     explicit LaggingPeer(std::map<std::string, std::vector<int>> delays, std::map<std::string, std::string> replies = {})
         : delays_(std::move(delays)), replies_(std::move(replies)) {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener_, 8) != 0 ||
-            getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
-            return;
-        port_ = ntohs(a.sin_port);
+        listener_ = LoopbackListener(port_);
+        if (listener_ < 0) return;
         thread_ = std::thread([this] { Serve(); });
     }
     ~LaggingPeer() {

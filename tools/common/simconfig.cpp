@@ -109,6 +109,14 @@ bool SetInt(const std::string& text, long long lo, long long hi, long long& out)
     return Text_ParseInt(text, out) && out >= lo && out <= hi;
 }
 
+// A time in milliseconds, up to ten minutes.
+bool ParseMilliseconds(const std::string& text, int& out) {
+    long long n;
+    if (!SetInt(text, 0, 600000, n)) return false;
+    out = static_cast<int>(n);
+    return true;
+}
+
 const std::map<std::string, Setter>& ValueOptions() {
     static const std::map<std::string, Setter> options = {
         {"family", [](SimConfig& c, const std::string& v) { return FindFamily(v, c.family); }},
@@ -160,18 +168,8 @@ const std::map<std::string, Setter>& ValueOptions() {
              return true;
          }},
         {"level-offset", [](SimConfig& c, const std::string& v) { return Text_ParseDouble(v, c.levelOffsetDb); }},
-        {"settle-ms", [](SimConfig& c, const std::string& v) {
-             long long n;
-             if (!SetInt(v, 0, 600000, n)) return false;
-             c.settleMs = static_cast<int>(n);
-             return true;
-         }},
-        {"latency-ms", [](SimConfig& c, const std::string& v) {
-             long long n;
-             if (!SetInt(v, 0, 600000, n)) return false;
-             c.latencyMs = static_cast<int>(n);
-             return true;
-         }},
+        {"settle-ms", [](SimConfig& c, const std::string& v) { return ParseMilliseconds(v, c.settleMs); }},
+        {"latency-ms", [](SimConfig& c, const std::string& v) { return ParseMilliseconds(v, c.latencyMs); }},
         {"no-reply-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.noReplyShare); }},
         {"drop-after", [](SimConfig& c, const std::string& v) {
              return SetInt(v, 1, 0x7FFFFFFFFFFFFFFFll, c.dropAfter);
@@ -179,12 +177,7 @@ const std::map<std::string, Setter>& ValueOptions() {
         {"drop-at-seconds", [](SimConfig& c, const std::string& v) { return ParseNonNegative(v, c.dropAtSeconds); }},
         {"drop-down-seconds", [](SimConfig& c, const std::string& v) { return ParseNonNegative(v, c.dropDownSeconds); }},
         {"late-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.lateShare); }},
-        {"late-ms", [](SimConfig& c, const std::string& v) {
-             long long n;
-             if (!SetInt(v, 0, 600000, n)) return false;
-             c.lateMs = static_cast<int>(n);
-             return true;
-         }},
+        {"late-ms", [](SimConfig& c, const std::string& v) { return ParseMilliseconds(v, c.lateMs); }},
         {"undefined-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.undefinedShare); }},
         {"att-change-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.attChangeShare); }},
         {"no-fix-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.noFixShare); }},
