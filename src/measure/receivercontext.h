@@ -81,7 +81,6 @@ struct ReceiverSnapshot {
     int phase = 0;
     int step = 0;
     std::string stepDescription, stepError, lastReinitReason;
-    LinkState link = LinkState::kUp;
     std::vector<int> sampleCounts;  // per frequency, since the files were created
     std::uint64_t passes = 0;
 };

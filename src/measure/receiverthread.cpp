@@ -477,7 +477,6 @@ void Publish(ReceiverContext& ctx) {
     p.stepDescription = ctx.stepDescription;
     p.stepError = ctx.stepError;
     p.lastReinitReason = ctx.lastReinitReason;
-    p.link = ctx.link;
     p.passes = ctx.passes;
     p.sampleCounts.clear();
     for (const auto& f : ctx.frequencies) p.sampleCounts.push_back(f.sampleCount);
