@@ -16,7 +16,8 @@ layers=(
   "antenna selection"
   "measure export/csv export/kmz"
   "drivetest coverage"
-  "export/gis export/report"
+  "export/gis"
+  "export/report"
   "ui"
   "app"
 )
