@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "export/gis/giswriter.h"
@@ -174,6 +176,15 @@ ReportResult Report_Export(CoveragePlan& plan, const ReportRequest& request, Cov
         result.pages = 0;
         return result;
     };
+    // The temporary file is made before anything is read: a folder that only
+    // claims to be writable (/proc, a full or read-only mount) fails at once.
+    if (std::FILE* f = std::fopen(temporary.c_str(), "wb")) {
+        std::fclose(f);
+    } else {
+        result.outcome = ReportOutcome::Failure;
+        result.message = "Could not write '" + request.path + "': " + std::strerror(errno) + ".";
+        return result;
+    }
     auto draw = [&](std::string& e) {
         return Report_WritePdf(plan, collector, settings, temporary, progress, cancelled, result.pages, e);
     };
