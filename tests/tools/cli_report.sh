@@ -32,6 +32,8 @@ text = open(sys.argv[1], encoding="utf-8").read()
 db = sqlite3.connect(sys.argv[2])
 min_samples = int(sys.argv[3])
 pages = text.split("\f")
+# A group's heading; a table's rows on a later page are headed "… (continued)".
+heading = r"\n(\d+\.\d+) MHz · (?![^\n]*\(continued\))[^\n]*\n"
 errors = []
 def expect(what, got, want):
     if got != want:
@@ -55,7 +57,7 @@ def medians(freq, channel):
 
 # The summary by class: per group the channels in the GeoPackage's order.
 body = text[text.index("\nSummary by class\n"):text.index("\nWorst cells\n")]
-groups = re.split(r"\n(\d+\.\d+) MHz · [^\n]*\n", body)[1:]
+groups = re.split(heading, body)[1:]
 assert len(groups) == 2 * len(freqs), len(groups)
 for k, freq in enumerate(freqs):
     expect("group", float(groups[2 * k]), freq)
@@ -84,7 +86,7 @@ line = re.compile(r"^ *(\S.*?)? +([1-5]) +(\d+-\d+-\d+-\d+) +(-?\d+\.\d+) +(-?\d
 blocks = {}
 current = -1
 channel = -1
-for piece in re.split(r"\n(\d+\.\d+) MHz · [^\n]*\n", worst)[1:]:
+for piece in re.split(heading, worst)[1:]:
     if re.fullmatch(r"\d+\.\d+", piece):
         current += 1
         channel = -1

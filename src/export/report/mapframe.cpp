@@ -25,8 +25,9 @@ MapFit ReportMap_Fit(const MapBox& ground, const MapBox& paper) {
     fit.mmPerMetre = std::min(paper.width() / w, paper.height() / h);
     fit.groundWest = ground.minX;
     fit.groundNorth = ground.maxY;
-    fit.left = paper.minX + (paper.width() - w * fit.mmPerMetre) / 2.0;
-    fit.top = paper.minY + (paper.height() - h * fit.mmPerMetre) / 2.0;
+    // Centred by the true extent: a box of one point puts it in the middle.
+    fit.left = paper.minX + (paper.width() - ground.width() * fit.mmPerMetre) / 2.0;
+    fit.top = paper.minY + (paper.height() - ground.height() * fit.mmPerMetre) / 2.0;
     return fit;
 }
 

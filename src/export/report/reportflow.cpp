@@ -7,10 +7,16 @@ std::vector<FlowPlace> ReportFlow_Paginate(const std::vector<FlowBlock>& blocks,
     bool pageEmpty = true;
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         const FlowBlock& b = blocks[i];
+        if (b.repeatOnly) continue;
         // The room this block needs: itself and the blocks it keeps with.
         double needed = b.height;
-        for (std::size_t k = i; k + 1 < blocks.size() && blocks[k].keepWithNext && !blocks[k + 1].newPage; ++k)
-            needed += blocks[k + 1].height;
+        for (std::size_t k = i; blocks[k].keepWithNext;) {
+            std::size_t next = k + 1;
+            while (next < blocks.size() && blocks[next].repeatOnly) ++next;
+            if (next >= blocks.size() || blocks[next].newPage) break;
+            needed += blocks[next].height;
+            k = next;
+        }
         const bool breakHere = !pageEmpty && (b.newPage || y + needed > bottom);
         if (breakHere) {
             ++page;

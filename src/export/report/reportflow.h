@@ -13,6 +13,7 @@ struct FlowBlock {
     bool newPage = false;     // starts a page
     bool keepWithNext = false;
     int header = -1;          // index of the block repeated above this one on a new page
+    bool repeatOnly = false;  // drawn only as a repeated header (a table's titles with "continued")
 };
 
 struct FlowPlace {

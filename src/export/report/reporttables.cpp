@@ -74,19 +74,32 @@ void Cells(ReportCanvas& c, const std::array<Column, N>& columns, double y, cons
     }
 }
 
+// The column titles below the group's heading, and the block repeated above
+// the rows that open a page: the group's name ("… continued") and the
+// titles, so that a page of rows says what they belong to. Returns the
+// repeated block.
 template <std::size_t N>
-std::size_t AddHeader(ReportDocument& doc, const std::array<Column, N>& columns) {
+std::size_t AddHeader(ReportDocument& doc, const std::array<Column, N>& columns, const QString& group) {
     ReportCanvas& c = doc.canvas;
-    const QFont f = c.font(7.5, true);
+    const QFont f = c.font(7.5, true), head = c.font(9, true);
     double h = 0.0;
     for (const Column& col : columns) h = std::max(h, c.textHeight(col.title, f, col.width - 2 * kPad));
     h += 2.0;
-    return doc.add(h, [&c, &columns, f, h](double top) {
+    auto titles = [&c, &columns, f, h](double top) {
         for (std::size_t k = 0; k < N; ++k)
             c.text(ColumnLeft(columns, k) + kPad, top + 0.5, columns[k].width - 2 * kPad, columns[k].title, f,
                    columns[k].number ? Qt::AlignRight : Qt::AlignLeft, kGrey);
         c.line(kReportLeft, top + h - 0.5, kReportLeft + kReportWidth, top + h - 0.5, 0.2, kRule);
-    }, false, true);
+    };
+    doc.add(h, titles, false, true);
+    const QString continued = group + QString::fromUtf8(" (continued)");
+    const double above = c.textHeight(continued, head, kReportWidth) + 1.0;
+    const std::size_t repeated = doc.add(above + h, [&c, titles, continued, head, above](double top) {
+        c.text(kReportLeft, top, kReportWidth, continued, head, Qt::AlignLeft, kInk);
+        titles(top + above);
+    });
+    doc.blocks[repeated].flow.repeatOnly = true;
+    return repeated;
 }
 
 void AddGroupHeading(ReportDocument& doc, const CoverageGroup& g, const QString& info) {
@@ -105,7 +118,8 @@ void AddParagraph(ReportDocument& doc, const QString& text) {
     ReportCanvas& c = doc.canvas;
     const QFont f = c.font(8.5);
     const double h = c.textHeight(text, f, kReportWidth) + 3.0;
-    doc.add(h, [&c, text, f](double top) { c.text(kReportLeft, top, kReportWidth, text, f, Qt::AlignLeft, kInk); });
+    doc.add(h, [&c, text, f](double top) { c.text(kReportLeft, top, kReportWidth, text, f, Qt::AlignLeft, kInk); },
+            false, true);
 }
 
 // A channel's rows: its name wrapped in the first column beside lines of cells.
@@ -144,7 +158,7 @@ void ReportPages_Summary(ReportDocument& doc) {
                             .arg(g.stationarySkipped)
                             .arg(doc.plan.grid.cellSize)
                             .arg(doc.plan.grid.zone.epsg()));
-        const std::size_t header = AddHeader(doc, kSummaryColumns);
+        const std::size_t header = AddHeader(doc, kSummaryColumns, ReportText_Group(g));
         for (std::size_t ch = 0; ch < g.channels.size(); ++ch) {
             const CoverageChannelSummary& s = g.summary.size() > ch ? g.summary[ch] : CoverageChannelSummary{};
             QStringList cells = {"", ReportText_Threshold(g.channels[ch]), "cells"};
@@ -173,7 +187,7 @@ void ReportPages_WorstCells(ReportDocument& doc) {
                           .arg(doc.plan.options.minSamples));
     for (const CoverageGroup& g : doc.plan.groups) {
         AddGroupHeading(doc, g, QString("Cells of %1 m \u00b7 grid EPSG:%2").arg(doc.plan.grid.cellSize).arg(doc.plan.grid.zone.epsg()));
-        const std::size_t header = AddHeader(doc, kWorstColumns);
+        const std::size_t header = AddHeader(doc, kWorstColumns, ReportText_Group(g));
         for (std::size_t ch = 0; ch < g.channels.size(); ++ch) {
             std::vector<QStringList> lines;
             const std::vector<std::size_t> worst = Coverage_WorstCells(g, ch, kWorstCells);
