@@ -112,8 +112,10 @@ ReportDistribution Report_Distribution(const CoverageChannel& channel, ReportVal
     }
     if (d.rule.hasThreshold)
         for (double v : values) d.meeting += Coverage_Meets(v, d.rule.threshold, d.rule.ratingKind) ? 1 : 0;
+    const double baseWidth = kind == ReportValueKind::Mer ? 0.5 : 1.0;
+    d.width = d.logAxis ? 1.0 / kReportBinsPerDecade : baseWidth;  // what the caption names, values or not
     if (values.empty()) return d;
     if (d.logAxis) Logarithmic(d, values);
-    else Linear(d, values, kind == ReportValueKind::Mer ? 0.5 : 1.0);
+    else Linear(d, values, baseWidth);
     return d;
 }

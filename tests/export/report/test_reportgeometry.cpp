@@ -130,6 +130,8 @@ TEST(ReportDistribution, LinearBinsAndTheShareMeetingTheThreshold) {
     EXPECT_DOUBLE_EQ(0.5, mer.width);
     EXPECT_EQ((std::vector<std::int64_t>{1, 1, 1}), mer.counts);
     EXPECT_TRUE(std::isnan(mer.shareMeeting()));
+    // The bin width a chart names is the kind's also without values.
+    EXPECT_DOUBLE_EQ(0.5, Report_Distribution(Channel("MER RMS [dB]", false, false, 0, 0), ReportValueKind::Mer, {}).width);
 
     // A spread over more than 60 bins widens them along 1, 2, 5: 0..100 dB in 2 dB bins.
     std::vector<double> wide;
