@@ -74,7 +74,9 @@ std::vector<LevelFacts> GroupLevelFacts(const CoveragePlan& plan, const Coverage
     return facts;
 }
 
-bool ApplyThresholds(CoveragePlan& plan, std::string& error) {
+}  // namespace
+
+bool Coverage_ApplyThresholds(CoveragePlan& plan, std::string& error) {
     for (const std::string& text : plan.options.thresholds) {
         ThresholdEntry entry;
         if (!Threshold_Parse(text, entry, error)) return false;
@@ -100,6 +102,8 @@ bool ApplyThresholds(CoveragePlan& plan, std::string& error) {
     }
     return true;
 }
+
+namespace {
 
 struct Binned {
     CellIndex cell;
@@ -264,6 +268,22 @@ std::vector<std::uint8_t> Coverage_StandingRepeats(const std::vector<double>& sp
     return out;
 }
 
+CoverageChannel Coverage_MakeChannel(const std::string& standard, std::string name, bool level, int ratingKind,
+                                     int minSamples) {
+    CoverageChannel c;
+    c.name = std::move(name);
+    c.level = level;
+    c.rule.ratingKind = ratingKind;
+    c.rule.level = level;
+    c.rule.minSamples = minSamples;
+    if (const auto d = Threshold_Default(standard, c.name, ratingKind)) {
+        c.rule.hasThreshold = true;
+        c.rule.threshold = d->value;
+        c.thresholdSource = d->source;
+    }
+    return c;
+}
+
 bool Coverage_Open(const std::vector<std::string>& paths, const CoverageOptions& options, CoveragePlan& plan,
                    std::string& error) {
     plan = CoveragePlan{};
@@ -326,22 +346,12 @@ bool Coverage_Open(const std::vector<std::string>& paths, const CoverageOptions&
         if (!ReadGroupHeaders(plan, group, data, error)) return false;
         for (std::size_t k = 0; k < group.files.size(); ++k) plan.files[group.files[k]].info = data.files[k].info;
         KmzLoad_CloseFiles(data);
-        for (const DtrValueDescriptor& v : data.values) {
-            CoverageChannel c;
-            c.name = std::string(Text_View(v.longName));
-            c.level = Text_View(v.name) == "Level";
-            c.rule.ratingKind = v.displayKind;
-            c.rule.level = c.level;
-            c.rule.minSamples = options.minSamples;
-            if (const auto d = Threshold_Default(group.standard, c.name, v.displayKind)) {
-                c.rule.hasThreshold = true;
-                c.rule.threshold = d->value;
-                c.thresholdSource = d->source;
-            }
-            group.channels.push_back(std::move(c));
-        }
+        for (const DtrValueDescriptor& v : data.values)
+            group.channels.push_back(Coverage_MakeChannel(group.standard, std::string(Text_View(v.longName)),
+                                                          Text_View(v.name) == "Level", v.displayKind,
+                                                          options.minSamples));
     }
-    return ApplyThresholds(plan, error);
+    return Coverage_ApplyThresholds(plan, error);
 }
 
 CoverageOutcome Coverage_Run(CoveragePlan& plan, CoverageSampleSink* sink, CoverageProgress* progress,

@@ -153,6 +153,18 @@ enum class CoverageOutcome { Done, Failed, Cancelled };
 bool Coverage_Open(const std::vector<std::string>& paths, const CoverageOptions& options, CoveragePlan& plan,
                    std::string& error);
 
+// A value channel of a group of the standard, judged by its default
+// threshold where it has one (Latin-1 names).
+CoverageChannel Coverage_MakeChannel(const std::string& standard, std::string name, bool level, int ratingKind,
+                                     int minSamples);
+
+// Resolves the plan's typed thresholds (options.thresholds) onto the channels
+// of its groups; a level threshold is converted into plan.levelUnit with the
+// facts of the group's files (entry and level settings). False with a
+// one-line error for a threshold that does not read, does not convert or
+// names no channel. Coverage_Open calls it.
+bool Coverage_ApplyThresholds(CoveragePlan& plan, std::string& error);
+
 // Reads, bins and computes group by group. sink (may be null) sees every
 // group's samples; cancelled (may be empty) is asked between samples.
 CoverageOutcome Coverage_Run(CoveragePlan& plan, CoverageSampleSink* sink, CoverageProgress* progress,

@@ -16,6 +16,7 @@
 #include "export/gis/giswriter.h"
 #include "interrupt.h"
 #include "platform/text.h"
+#include "stepview.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ int Cli_Export(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    CoverageTerminalProgress progress;
+    CliStepView progress;
     InterruptCatcher catcher;
     const auto start = std::chrono::steady_clock::now();
     const GisExportResult result = Gis_Export(plan, request, &progress, [] { return Cli_Interrupted(); });

@@ -15,6 +15,7 @@
 #include "interrupt.h"
 #include "platform/text.h"
 #include "records/fileio.h"
+#include "stepview.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ int Cli_Report(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    CoverageTerminalProgress progress;
+    CliStepView progress;
     InterruptCatcher catcher;
     const auto start = std::chrono::steady_clock::now();
     const ReportResult result = Report_Export(plan, request, &progress, [] { return Cli_Interrupted(); });
