@@ -119,3 +119,19 @@ ReportDistribution Report_Distribution(const CoverageChannel& channel, ReportVal
     else Linear(d, values, baseWidth);
     return d;
 }
+
+void Report_AxisRange(const ReportDistribution& d, double& from, double& to) {
+    to = d.first + d.width * static_cast<double>(d.counts.size());
+    from = d.logAxis ? d.first - 1.5 * d.width : d.first;
+    if (!d.rule.hasThreshold) return;
+    const double shown = d.rule.threshold * d.scale;
+    if (d.logAxis) {
+        if (!(shown > 0.0)) return;
+        const double at = std::log10(shown);
+        if (at >= to && at < to + kReportMaxDecades) to = (std::floor(at / d.width) + 1.0) * d.width;
+        return;
+    }
+    const double most = d.width * kReportMaxLinearBins;
+    if (shown < from && shown > from - most) from = (std::floor(shown / d.width) - 1.0) * d.width;
+    if (shown >= to && shown < to + most) to = (std::floor(shown / d.width) + 1.0) * d.width;
+}

@@ -50,3 +50,10 @@ struct ReportDistribution {
 // The distribution of values (in the channel's stored unit).
 ReportDistribution Report_Distribution(const CoverageChannel& channel, ReportValueKind kind,
                                        const std::vector<double>& values);
+
+// The range of the x axis a chart of d shows (shown values, or their
+// logarithm on a log axis): its bins, on a log axis with the bar of the
+// error-free values left of them, widened to the threshold where it lies
+// near (a BER of 2e-4 beside values near 1e-6); a threshold so far off that
+// the values would shrink to a line stays outside.
+void Report_AxisRange(const ReportDistribution& d, double& from, double& to);

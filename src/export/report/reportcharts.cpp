@@ -74,8 +74,7 @@ void DrawChart(ReportCanvas& c, const ReportDistribution& d, double x, double y)
     XAxis axis;
     axis.left = left + 1.0;
     axis.right = right - 1.0;
-    axis.to = d.first + d.width * static_cast<double>(d.counts.size());
-    axis.from = d.logAxis ? d.first - 1.5 * d.width : d.first;
+    Report_AxisRange(d, axis.from, axis.to);
 
     // Left axis: the share of one bin, up to a round top.
     const double largest = 100.0 * d.largestShare();

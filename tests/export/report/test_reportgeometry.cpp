@@ -186,4 +186,34 @@ TEST(ReportDistribution, ErrorRatiosOnALogAxisWithTheErrorFreeApart) {
     EXPECT_EQ(3, std::accumulate(spread.counts.begin(), spread.counts.end(), std::int64_t{0}));
 }
 
+TEST(ReportDistribution, TheAxisReachesANearThreshold) {
+    struct Case {
+        const char* what;
+        CoverageChannel channel;
+        ReportValueKind kind;
+        std::vector<double> values;
+        double from, to;
+    } cases[] = {
+        // Levels 59.5 .. 65: bins 59 .. 66; a threshold inside changes nothing.
+        {"inside", Channel("Level", true, true, 60, 0), ReportValueKind::Level, {59.5, 65}, 59, 66},
+        // Below the values: the axis starts a bin below the threshold's bin.
+        {"below", Channel("Level", true, true, 45.5, 0), ReportValueKind::Level, {59.5, 65}, 44, 66},
+        {"above", Channel("Level", true, true, 70, 0), ReportValueKind::Level, {59.5, 65}, 59, 71},
+        // 60 bins or more away: the values would shrink to a line; the axis stays.
+        {"far", Channel("Level", true, true, 200, 0), ReportValueKind::Level, {59.5, 65}, 59, 66},
+        {"no threshold", Channel("Level", true, false, 200, 0), ReportValueKind::Level, {59.5, 65}, 59, 66},
+        // BER near 1e-6 (stored 1.2 and 1.5 in 10-6) against 2e-4: the axis runs to the
+        // quarter decade after log10(2e-4) = -3.70, the zeros' bar left of -6.
+        {"ber", Channel("BER before Reed Solomon [10-6]", false, true, 200, 1), ReportValueKind::ErrorRatio,
+         {0, 1.5, 1.2}, -6.375, -3.5},
+    };
+    for (const Case& c : cases) {
+        const ReportDistribution d = Report_Distribution(c.channel, c.kind, c.values);
+        double from = 0.0, to = 0.0;
+        Report_AxisRange(d, from, to);
+        EXPECT_NEAR(c.from, from, 1e-9) << c.what;
+        EXPECT_NEAR(c.to, to, 1e-9) << c.what;
+    }
+}
+
 }  // namespace
