@@ -4,7 +4,6 @@
 // the planning thresholds, its location probability and class. A GeoPackage
 // holds the layers samples, cells, drives and coverage_summary with QGIS
 // styles; GeoJSON holds the cells. Ctrl-C leaves no file behind.
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,9 +13,7 @@
 #include "coverageargs.h"
 #include "coverage/coverage.h"
 #include "export/gis/giswriter.h"
-#include "interrupt.h"
 #include "platform/text.h"
-#include "stepview.h"
 
 namespace {
 
@@ -73,27 +70,9 @@ int Cli_Export(int argc, char** argv) {
     }
 
     CoveragePlan plan;
-    if (!Coverage_Open(args.positional(), options, plan, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    CliStepView progress;
-    InterruptCatcher catcher;
-    const auto start = std::chrono::steady_clock::now();
-    const GisExportResult result = Gis_Export(plan, request, &progress, [] { return Cli_Interrupted(); });
-    progress.end(result.outcome == GisOutcome::Success);
-    if (args.has("stats"))
-        CoverageArgs_PrintStats("export", std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    switch (result.outcome) {
-        case GisOutcome::Success:
-            std::printf("%s\n", result.message.c_str());
-            return 0;
-        case GisOutcome::Cancelled:
-            std::fprintf(stderr, "%s\n", result.message.c_str());
-            return 130;
-        case GisOutcome::Failure:
-            break;
-    }
-    std::fprintf(stderr, "%s\n", result.message.c_str());
-    return 1;
+    if (int status = CoverageArgs_Open(args, options, plan)) return status;
+    return CoverageArgs_Run("export", args.has("stats"), [&](CoverageProgress& progress, const std::function<bool()>& cancelled) {
+        const GisExportResult r = Gis_Export(plan, request, &progress, cancelled);
+        return CoverageRunEnd{r.outcome == GisOutcome::Success, r.outcome == GisOutcome::Cancelled, r.message};
+    });
 }

@@ -3,7 +3,6 @@
 // level, the distributions of level, MER and BER, the summary by class and
 // the worst cells; with --gpkg the GeoPackage of the same analysis beside
 // it. Ctrl-C leaves no file behind.
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,10 +11,8 @@
 #include "commands.h"
 #include "coverageargs.h"
 #include "export/report/report.h"
-#include "interrupt.h"
 #include "platform/text.h"
 #include "records/fileio.h"
-#include "stepview.h"
 
 namespace {
 
@@ -79,27 +76,9 @@ int Cli_Report(int argc, char** argv) {
     }
 
     CoveragePlan plan;
-    if (!Coverage_Open(args.positional(), options, plan, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    CliStepView progress;
-    InterruptCatcher catcher;
-    const auto start = std::chrono::steady_clock::now();
-    const ReportResult result = Report_Export(plan, request, &progress, [] { return Cli_Interrupted(); });
-    progress.end(result.outcome == ReportOutcome::Success);
-    if (args.has("stats"))
-        CoverageArgs_PrintStats("report", std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    switch (result.outcome) {
-        case ReportOutcome::Success:
-            std::printf("%s\n", result.message.c_str());
-            return 0;
-        case ReportOutcome::Cancelled:
-            std::fprintf(stderr, "%s\n", result.message.c_str());
-            return 130;
-        case ReportOutcome::Failure:
-            break;
-    }
-    std::fprintf(stderr, "%s\n", result.message.c_str());
-    return 1;
+    if (int status = CoverageArgs_Open(args, options, plan)) return status;
+    return CoverageArgs_Run("report", args.has("stats"), [&](CoverageProgress& progress, const std::function<bool()>& cancelled) {
+        const ReportResult r = Report_Export(plan, request, &progress, cancelled);
+        return CoverageRunEnd{r.outcome == ReportOutcome::Success, r.outcome == ReportOutcome::Cancelled, r.message};
+    });
 }

@@ -2,7 +2,11 @@
 
 #include <sys/resource.h>
 
+#include <chrono>
 #include <cstdio>
+
+#include "interrupt.h"
+#include "stepview.h"
 
 const char* const kCoverageOptionsHelp =
     "  --cell-size M              cell size in metres: 25, 50, 100 (default) or 200\n"
@@ -49,4 +53,23 @@ void CoverageArgs_PrintStats(const char* what, double seconds) {
                  static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6,
                  usage.ru_maxrss);
+}
+
+int CoverageArgs_Open(CliArgs& args, const CoverageOptions& options, CoveragePlan& plan) {
+    std::string error;
+    if (Coverage_Open(args.positional(), options, plan, error)) return 0;
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+}
+
+int CoverageArgs_Run(const char* what, bool stats,
+                     const std::function<CoverageRunEnd(CoverageProgress&, const std::function<bool()>& cancelled)>& run) {
+    CliStepView progress;
+    InterruptCatcher catcher;
+    const auto start = std::chrono::steady_clock::now();
+    const CoverageRunEnd end = run(progress, [] { return Cli_Interrupted(); });
+    progress.end(end.success);
+    if (stats) CoverageArgs_PrintStats(what, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    std::fprintf(end.success ? stdout : stderr, "%s\n", end.message.c_str());
+    return end.success ? 0 : end.cancelled ? 130 : 1;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // What the coverage subcommands (export, report) share: the options of the
-// analysis and the timing figures of --stats.
+// analysis, opening the record files, and the run with its progress, Ctrl-C,
+// the timing figures of --stats and the final message.
+#include <functional>
 #include <set>
 #include <string>
 
@@ -20,3 +22,19 @@ int CoverageArgs_Read(const char* command, CliArgs& args, CoverageOptions& optio
 
 // "<what>: S s", the CPU time and the peak memory on stderr.
 void CoverageArgs_PrintStats(const char* what, double seconds);
+
+// Opens the record files named on the command line. 0, or 1 with the error printed.
+int CoverageArgs_Open(CliArgs& args, const CoverageOptions& options, CoveragePlan& plan);
+
+// How a writer's run ended, with its one-line message.
+struct CoverageRunEnd {
+    bool success = false;
+    bool cancelled = false;
+    std::string message;
+};
+
+// Runs a writer with the steps on stderr and Ctrl-C as its cancel, prints
+// the --stats figures (stats) and the final message, and gives the exit
+// status: 0 (the message on stdout), 130 cancelled, 1 failed.
+int CoverageArgs_Run(const char* what, bool stats,
+                     const std::function<CoverageRunEnd(CoverageProgress&, const std::function<bool()>& cancelled)>& run);
