@@ -1,5 +1,6 @@
 #include "coverage/thresholds.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "export/kmz/levelconfig.h"
@@ -81,6 +82,10 @@ std::string Threshold_UnitOf(std::string_view displayName) {
     if (bare.size() == displayName.size()) return {};
     const auto open = displayName.rfind('[');
     return std::string(displayName.substr(open + 1, displayName.size() - open - 2));
+}
+
+int Threshold_TenPower(std::string_view displayName) {
+    return std::max(TenPowerUnit(Threshold_UnitOf(displayName)), 0);
 }
 
 std::optional<DefaultThreshold> Threshold_Default(std::string_view standard, std::string_view displayName,

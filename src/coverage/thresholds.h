@@ -27,6 +27,9 @@ bool Threshold_Names(std::string_view typed, std::string_view displayName);
 // The unit in brackets at the end of a display name ("10-6" of "PER [10-6]"); empty when none.
 std::string Threshold_UnitOf(std::string_view displayName);
 
+// N of a channel counted in "[10-N]" (its values are ratios times 10^N); 0 otherwise.
+int Threshold_TenPower(std::string_view displayName);
+
 // A default threshold of a channel of a standard, with its source.
 struct DefaultThreshold {
     double value = 0.0;   // in the channel's stored unit
