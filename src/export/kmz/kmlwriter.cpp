@@ -45,7 +45,9 @@ void AppendTitle(std::string& out, const MapCell& cell) {
     out += kValueHeader;
 }
 
-void AppendValueRow(std::string& out, const KmzExport& ex, const MapCell& cell, int channel, int row) {
+// bitmaps: the cell id the cell's distribution bitmaps are named after.
+void AppendValueRow(std::string& out, const KmzExport& ex, const MapCell& cell, const std::string& bitmaps, int channel,
+                    int row) {
     const KmzDataSet& d = ex.data;
     const CellStatistics& st = cell.statistics[static_cast<std::size_t>(channel)];
     const int decimals = Kmz_Decimals(d, channel);
@@ -71,10 +73,10 @@ void AppendValueRow(std::string& out, const KmzExport& ex, const MapCell& cell, 
         out += Text_Format(
             "<td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../V%d_%s_%s.bmp\" width=\"100\" "
             "height=\"40\"></font></td></tr>\n",
-            channel, cell.cellId.c_str(), ex.stamp.c_str());
+            channel, bitmaps.c_str(), ex.stamp.c_str());
 }
 
-void AppendGraph(std::string& out, const KmzExport& ex, const MapCell& cell, int g) {
+void AppendGraph(std::string& out, const KmzExport& ex, const MapCell& cell, const std::string& bitmaps, int g) {
     const DtrGraphDescriptor& graph = ex.data.graphs[static_cast<std::size_t>(g)];
     const double validity = cell.graphValidity[static_cast<std::size_t>(g)];
     out += "<br>";
@@ -96,7 +98,7 @@ void AppendGraph(std::string& out, const KmzExport& ex, const MapCell& cell, int
         out += Text_Format(
             "</td><td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../G%d_%s_%s.bmp\" width=\"400\" "
             "height=\"200\"></font></td><td><img src=\"../intensity_%s.bmp\" width=\"20\" height=\"200\"></td><td>",
-            g, cell.cellId.c_str(), ex.stamp.c_str(), ex.stamp.c_str());
+            g, bitmaps.c_str(), ex.stamp.c_str(), ex.stamp.c_str());
     else
         out += "</td><td align=center valign=middle><b><font color=\"#FFFFFF\">---</b></font></td><td></td><td>";
     out +=
@@ -204,24 +206,29 @@ const char* Kml_KindTitle(int kind) {
     return titles[std::clamp(kind, 0, 2)];
 }
 
-std::string Kml_StyleEntry(const std::string& tilePath, const std::string& stamp) {
-    return "files/D_" + tilePath + "_" + stamp + ".kml";
+std::string Kml_StyleId(const MapCell& cell, int position) {
+    if (cell.styleDoc.empty()) return "BS_" + std::to_string(position);
+    return "D_" + cell.styleDoc + "_BS_" + std::to_string(cell.styleIndex);
 }
+
+bool Kml_HasPlacemark(const MapCell& cell) { return !cell.styleDoc.empty() || cell.aggregated; }
 
 std::string Kml_LayerFile(int spotSize, int kind, int channel, const std::string& tilePath, const std::string& stamp) {
     return Text_Format("%s%d_%s_%s.kml", Kmz_LayerPrefix(spotSize, kind).c_str(), channel, tilePath.c_str(),
                        stamp.c_str());
 }
 
-std::string Kml_BalloonStyle(const KmzExport& ex, int index, const MapCell& cell) {
-    std::string out = Text_Format("<Style id=\"BS_%d\"><BalloonStyle><text><![CDATA[", index);
+std::string Kml_BalloonStyle(const KmzExport& ex, const std::string& id, const MapCell& cell) {
+    std::string out = "<Style id=\"" + id + "\"><BalloonStyle><text><![CDATA[";
+    // The bitmaps were written under the id of the cell that was aggregated.
+    const std::string& bitmaps = cell.styleCell.empty() ? cell.cellId : cell.styleCell;
     int row = 0;
     for (int channel : ex.channels) {
         if (row == 0) AppendTitle(out, cell);
-        AppendValueRow(out, ex, cell, channel, row++);
+        AppendValueRow(out, ex, cell, bitmaps, channel, row++);
     }
     if (row > 0) out += "</table>";
-    for (int g : Selected(ex.scope.graphs, ex.data.graphs.size())) AppendGraph(out, ex, cell, g);
+    for (int g : Selected(ex.scope.graphs, ex.data.graphs.size())) AppendGraph(out, ex, cell, bitmaps, g);
     const std::vector<int> parameters = Selected(ex.scope.parameters, ex.data.items.size());
     if (!parameters.empty()) AppendParameters(out, ex, cell, parameters);
     AppendStates(out, ex, cell);
@@ -229,25 +236,32 @@ std::string Kml_BalloonStyle(const KmzExport& ex, int index, const MapCell& cell
     return out;
 }
 
-bool writeBalloonStyle(KmzExport& ex, int index, const MapCell& cell) {
-    return Kml_Write(ex.sink, Kml_BalloonStyle(ex, index, cell));
+bool writeBalloonStyle(KmzExport& ex, const std::string& id, const MapCell& cell) {
+    return Kml_Write(ex.sink, Kml_BalloonStyle(ex, id, cell));
 }
 
-bool writeStyleDocument(KmzExport& ex, const std::string& tilePath, const std::vector<MapCell>& cells) {
-    bool open = false;
+bool writeDocumentStyles(KmzExport& ex, const std::vector<MapCell>& cells) {
     for (std::size_t n = 0; n < cells.size(); ++n) {
         if (ex.isCancelled()) return false;
         const MapCell& cell = cells[n];
-        if (!cell.styleDoc.empty() || !cell.aggregated) continue;
-        if (!open) {
-            if (!ex.sink.openEntry(Kml_StyleEntry(tilePath, ex.stamp))) return false;
-            open = true;
-            if (!Kml_Write(ex.sink, std::string(kKmlHeader) + "<name>Doc D_" + tilePath + "</name>\n")) return false;
-        }
-        if (!writeBalloonStyle(ex, static_cast<int>(n + 1), cell)) return false;
+        if (!Kml_HasPlacemark(cell)) continue;
+        if (!writeBalloonStyle(ex, Kml_StyleId(cell, static_cast<int>(n + 1)), cell)) return false;
     }
-    if (!open) return true;
-    return Kml_Write(ex.sink, kKmlFooter) && ex.sink.closeEntry();
+    return true;
+}
+
+bool Kml_FormatDocumentStyles(const KmzExport& ex, const std::vector<MapCell>& cells, std::size_t budget,
+                              std::string& text) {
+    text.clear();
+    for (std::size_t n = 0; n < cells.size(); ++n) {
+        if (!Kml_HasPlacemark(cells[n])) continue;
+        text += Kml_BalloonStyle(ex, Kml_StyleId(cells[n], static_cast<int>(n + 1)), cells[n]);
+        if (text.size() > budget) {
+            text = {};
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string Kml_PlacemarkColour(const KmzExport& ex, const MapCell& cell, int kind, int channel) {
@@ -272,15 +286,13 @@ bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize
     for (std::size_t n = 0; n < cells.size(); ++n) {
         if (ex.isCancelled()) return false;
         const MapCell& cell = cells[n];
-        if (cell.styleDoc.empty() && !cell.aggregated) continue;
+        if (!Kml_HasPlacemark(cell)) continue;
         // Formatted piece by piece: a layer holds thousands of placemarks.
         const int position = static_cast<int>(n + 1);
-        const bool own = cell.styleDoc.empty();
         out.clear();
         out.append("<Placemark id=\"").append(tilePath).append("_").append(std::to_string(position)).append("_(");
-        out.append(cell.cellId).append(")_").append(ex.stamp).append("\">\n<styleUrl>D_");
-        out.append(own ? tilePath : cell.styleDoc).append("_").append(ex.stamp).append(".kml#BS_");
-        out.append(std::to_string(own ? position : cell.styleIndex)).append("</styleUrl>\n");
+        out.append(cell.cellId).append(")_").append(ex.stamp).append("\">\n<styleUrl>#");
+        out.append(Kml_StyleId(cell, position)).append("</styleUrl>\n");
         out.append("<Style><IconStyle>\n<color>").append(Kml_PlacemarkColour(ex, cell, kind, channel));
         out.append("</color>\n<scale>");
         Text_AppendFixed(out, scale, 1);
@@ -299,11 +311,12 @@ bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize
 }
 
 bool Kml_WriteLayerDocument(KmzExport& ex, int spotSize, int kind, int channel, const std::string& tilePath,
-                            const std::string& documentName, const std::string& links, const std::string& region,
-                            const std::vector<MapCell>& cells) {
+                            const std::string& documentName, const std::string* styles, const std::string& links,
+                            const std::string& region, const std::vector<MapCell>& cells) {
     const std::string entry = "files/" + Kml_LayerFile(spotSize, kind, channel, tilePath, ex.stamp);
     if (!ex.sink.openEntry(entry)) return false;
     const bool written = Kml_Write(ex.sink, std::string(kKmlHeader) + "<name>" + documentName + "</name>\n") &&
+                         (styles ? Kml_Write(ex.sink, *styles) : writeDocumentStyles(ex, cells)) &&
                          Kml_Write(ex.sink, links) &&
                          writePlacemarkFolder(ex, region, spotSize, kind, channel, tilePath, cells) &&
                          Kml_Write(ex.sink, kKmlFooter);

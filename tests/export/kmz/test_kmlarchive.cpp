@@ -130,7 +130,7 @@ TEST(KmzArchiveFile, SamplesWithoutAnyPositionAreLeftOut) {
     ASSERT_EQ(Convert({Synth(dir.path(), o)}, archive).outcome, KmzOutcome::Success);
     const auto entries = ReadArchive(archive);
     ExpectSoundArchive(archive, entries);
-    const Entry* style = Find(entries, std::string("files/D_-0_") + kStamp + ".kml");
+    const Entry* style = Find(entries, std::string("files/BW0_-0_") + kStamp + ".kml");
     ASSERT_NE(style, nullptr);
     EXPECT_NE(style->bytes.find("<b>Sample details:</b>"), std::string::npos);
 }
@@ -197,4 +197,50 @@ TEST(KmzArchiveFile, HostileTextsAreEscapedEverywhere) {
             EXPECT_EQ(static_cast<unsigned char>(all[i - 1]), 0xC2) << i;
         }
     }
+}
+
+// A web globe reads every linked document on its own and resolves a style in
+// another entry outside the archive: it dropped every layer document when the
+// balloons lived in style documents beside them. Now each document holds the
+// styles of its placemarks, and a globe that reads the whole archive still
+// sees every placemark as before: the same placemarks, colours, icons,
+// positions and balloons as when the balloons lived in style documents
+// (count and digest taken from the archive of that writer).
+TEST(KmzArchiveFile, EveryDocumentHoldsTheStylesOfItsPlacemarksAndLooksAsBefore) {
+    TempDir dir;
+    SynthRecordOptions a;
+    a.samples = 250;
+    a.noFixStretches = {{100, 30}};
+    a.badStatusShare = 0.05;
+    SynthRecordOptions b = a;
+    b.seed = 2;
+    b.frequencyMHz = 522.0;
+    b.description = "Ch27";
+    const std::string archive = dir.file("two.kmz");
+    const KmzWriteResult r = Convert({Synth(dir.path(), a), Synth(dir.path(), b)}, archive,
+                                     [](KmzScope& s) { s.kinds = {true, true, true}; });
+    ASSERT_EQ(r.outcome, KmzOutcome::Success) << r.message;
+    const auto entries = ReadArchive(archive);
+    int documents = 0;
+    for (const auto& e : entries) {
+        EXPECT_NE(e.name.rfind("files/D_", 0), 0u) << "a style document: " << e.name;
+        if (!EndsWith(e.name, ".kml")) continue;
+        const KmlDocument doc = ParseKml(e.bytes);
+        ASSERT_EQ(doc.error, "") << e.name;
+        if (doc.placemarks.empty()) continue;
+        ++documents;
+        // Every placemark names a style of its own document, and the document holds each style once.
+        std::map<std::string, int> uses;
+        for (const KmlPlacemark& p : doc.placemarks) {
+            ASSERT_EQ(p.styleUrl.rfind('#', 0), 0u) << e.name << ": " << p.styleUrl;
+            ASSERT_TRUE(doc.styles.count(p.styleUrl.substr(1))) << e.name << ": " << p.styleUrl;
+            ++uses[p.styleUrl.substr(1)];
+        }
+        EXPECT_EQ(doc.styleIds.size(), doc.styles.size()) << e.name << ": a style twice";
+        EXPECT_EQ(uses.size(), doc.styles.size()) << e.name << ": a style no placemark uses";
+    }
+    EXPECT_GT(documents, 90);  // the coarse levels and the tiles, 3 spot sizes x 3 kinds x 10 channels each
+    const auto placemarks = EffectivePlacemarks(entries);
+    EXPECT_EQ(placemarks.size(), 60993u);
+    EXPECT_EQ(Digest(placemarks), 9577483053909910799ull);
 }

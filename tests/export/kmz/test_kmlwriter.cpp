@@ -146,12 +146,12 @@ TEST(KmlBalloon, TitlesFollowSampleAndInterpolatedCounts) {
     AddSample(d, {.values = {70.0}, .position = kKmzInterpolatedPosition});
     AddSample(d, {.values = {80.0}});
     Writer w(std::move(d));
-    EXPECT_NE(Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0})).find("<b>Sample details:</b><br><br>"), std::string::npos);
-    EXPECT_NE(Kml_BalloonStyle(*w.ex, 1, w.Aggregated({1})).find("<b>Sample details (interpolated GPS coordinates):</b>"),
+    EXPECT_NE(Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0})).find("<b>Sample details:</b><br><br>"), std::string::npos);
+    EXPECT_NE(Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({1})).find("<b>Sample details (interpolated GPS coordinates):</b>"),
               std::string::npos);
-    EXPECT_NE(Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0, 2})).find("<b>Details for the 2 aggregated samples:</b>"),
+    EXPECT_NE(Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0, 2})).find("<b>Details for the 2 aggregated samples:</b>"),
               std::string::npos);
-    const std::string three = Kml_BalloonStyle(*w.ex, 4, w.Aggregated({0, 1, 2}));
+    const std::string three = Kml_BalloonStyle(*w.ex, "BS_4", w.Aggregated({0, 1, 2}));
     EXPECT_EQ(three.rfind("<Style id=\"BS_4\"><BalloonStyle><text><![CDATA[<b>Details for the 3 aggregated samples "
                           "(1 with interpolated GPS coordinates):</b>",
                           0),
@@ -163,7 +163,7 @@ TEST(KmlBalloon, ValueRowsShowFiguresColoursAndTheRightDistributionCell) {
     KmzDataSet d = DataSet({Value("Level [dB\xB5V]", 0, 1, "Level"), Value("Sync", 3, 0), Value("BER", 1, 0)});
     for (int i = 0; i < 10; ++i) AddSample(d, {.values = {i < 5 ? 20.0 : 80.0, 1.0, kNaN}, .speed = 10.0 * i});
     Writer w(std::move(d));
-    const std::string b = Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    const std::string b = Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     // Speed first (row 0, dark), with a distribution; the level: worst 20.0 red-orange, average 50.00 yellow, best 80.0.
     EXPECT_NE(b.find("<tr bgcolor=\"#202020\"><td NOWRAP><font color=\"#c0c0c0\"><b>Speed [km/h]</b></font></td><td "
                      "NOWRAP><font color=\"#c0c0c0\"><b>100.0%</b></font></td><td NOWRAP><font color=\"#33ff00\"><b>90.0</b>"),
@@ -194,7 +194,7 @@ TEST(KmlBalloon, ListsShowFourEntriesAndOthers) {
     const char* cells[] = {"1", "1", "1", "2", "2", "3", "4", "5", "", ""};
     for (int i = 0; i < 10; ++i) AddSample(d, {.values = {30.0}, .status = states[i], .texts = {cells[i]}});
     Writer w(std::move(d));
-    const std::string b = Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    const std::string b = Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     // States: "No error" 40 %, "D & <E>" 20 %, then A and B with 10 % each; C and F make 20 % of others.
     EXPECT_NE(b.find("<tr bgcolor=\"#404040\"><td NOWRAP><font color=\"#c0c0c0\"><b>No error</b></font></td><td "
                      "NOWRAP><font color=\"#c0c0c0\"><b>40.0%</b>"),
@@ -218,7 +218,7 @@ TEST(KmlBalloon, ParameterDistributionOthersAndGraphTable) {
     for (int i = 0; i < 10; ++i) AddSample(d, {.values = {30.0}, .graphs = {{-5, -6, -7, -8}}, .texts = {modes[i]}});
     AddSample(d, {.values = {30.0}});
     Writer w(std::move(d));
-    const std::string b = Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    const std::string b = Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_NE(b.find("<b>a (40.0 %)<br>b (20.0 %)<br>c (10.0 %)<br>d (10.0 %)<br>Others (20.0 %)</b>"), std::string::npos)
         << b;
     EXPECT_NE(b.find("<b>Echo &#38; &#60;pattern&#62;</b>"), std::string::npos);
@@ -228,7 +228,7 @@ TEST(KmlBalloon, ParameterDistributionOthersAndGraphTable) {
     EXPECT_NE(b.find("<font color=\"#FFFFFF\">Time [\xC2\xB5s]</font>"), std::string::npos);
     EXPECT_TRUE(XmlOfStyle(b).empty()) << XmlOfStyle(b);
     // A cell without a usable graph shows "---" instead of the histogram.
-    const std::string none = Kml_BalloonStyle(*w.ex, 2, w.Aggregated({10}));
+    const std::string none = Kml_BalloonStyle(*w.ex, "BS_2", w.Aggregated({10}));
     EXPECT_NE(none.find("<b>Validity 0.0%</b>"), std::string::npos);
     EXPECT_NE(none.find("</td><td align=center valign=middle><b><font color=\"#FFFFFF\">---</b></font></td><td></td><td>"),
               std::string::npos);
@@ -323,8 +323,8 @@ TEST(KmlText, NumbersStayInTheCLocaleUnderACommaLocale) {
     const MapCell cell = w.Aggregated({0});
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
     const std::string region = formatRegion(cell.area, -1, 40);
-    const std::string balloon = Kml_BalloonStyle(*w.ex, 1, cell);
-    const bool written = Kml_WriteLayerDocument(*w.ex, 1, kKmzWorst, 1, "-0", "Doc MW1_-0_ST", "", region, {cell});
+    const std::string balloon = Kml_BalloonStyle(*w.ex, "BS_1", cell);
+    const bool written = Kml_WriteLayerDocument(*w.ex, 1, kKmzWorst, 1, "-0", "Doc MW1_-0_ST", nullptr, "", region, {cell});
     std::setlocale(LC_ALL, "C");
     ASSERT_TRUE(written);
     ASSERT_TRUE(kmzCloseArchive(w.archive));
@@ -338,6 +338,7 @@ TEST(KmlText, NumbersStayInTheCLocaleUnderACommaLocale) {
     const std::string& doc = entries[0].bytes;
     EXPECT_NE(doc.find("<scale>0.6</scale>"), std::string::npos);
     EXPECT_NE(doc.find("<coordinates>\n11.500000,48.250000,11.0\n</coordinates>"), std::string::npos) << doc;
-    EXPECT_NE(doc.find("<Placemark id=\"-0_1_(00)_ST\">\n<styleUrl>D_-0_ST.kml#BS_1</styleUrl>"), std::string::npos);
+    EXPECT_NE(doc.find("<Placemark id=\"-0_1_(00)_ST\">\n<styleUrl>#BS_1</styleUrl>"), std::string::npos);
+    EXPECT_NE(doc.find(balloon), std::string::npos);  // the document holds its placemark's style
     EXPECT_TRUE(XmlProblems(entries).empty());
 }
