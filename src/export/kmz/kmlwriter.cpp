@@ -176,6 +176,14 @@ void AppendStates(std::string& out, const KmzExport& ex, const MapCell& cell) {
             (kListedShares + 1) % 2 == 0 ? "808080" : "404040", 100.0 - listedShare);
 }
 
+// Calls use(style id, cell) for every cell with a placemark, in list order; false when a call is.
+template <typename Use>
+bool ForEachStyle(const std::vector<MapCell>& cells, Use use) {
+    for (std::size_t n = 0; n < cells.size(); ++n)
+        if (Kml_HasPlacemark(cells[n]) && !use(Kml_StyleId(cells[n], static_cast<int>(n + 1)), cells[n])) return false;
+    return true;
+}
+
 std::vector<int> Selected(const std::vector<std::uint8_t>& flags, std::size_t count) {
     std::vector<int> out;
     for (std::size_t i = 0; i < count && i < flags.size(); ++i)
@@ -241,27 +249,20 @@ bool writeBalloonStyle(KmzExport& ex, const std::string& id, const MapCell& cell
 }
 
 bool writeDocumentStyles(KmzExport& ex, const std::vector<MapCell>& cells) {
-    for (std::size_t n = 0; n < cells.size(); ++n) {
-        if (ex.isCancelled()) return false;
-        const MapCell& cell = cells[n];
-        if (!Kml_HasPlacemark(cell)) continue;
-        if (!writeBalloonStyle(ex, Kml_StyleId(cell, static_cast<int>(n + 1)), cell)) return false;
-    }
-    return true;
+    return ForEachStyle(cells, [&](const std::string& id, const MapCell& cell) {
+        return !ex.isCancelled() && writeBalloonStyle(ex, id, cell);
+    });
 }
 
 bool Kml_FormatDocumentStyles(const KmzExport& ex, const std::vector<MapCell>& cells, std::size_t budget,
                               std::string& text) {
     text.clear();
-    for (std::size_t n = 0; n < cells.size(); ++n) {
-        if (!Kml_HasPlacemark(cells[n])) continue;
-        text += Kml_BalloonStyle(ex, Kml_StyleId(cells[n], static_cast<int>(n + 1)), cells[n]);
-        if (text.size() > budget) {
-            text = {};
-            return false;
-        }
-    }
-    return true;
+    const bool fits = ForEachStyle(cells, [&](const std::string& id, const MapCell& cell) {
+        text += Kml_BalloonStyle(ex, id, cell);
+        return text.size() <= budget;
+    });
+    if (!fits) text = {};
+    return fits;
 }
 
 std::string Kml_PlacemarkColour(const KmzExport& ex, const MapCell& cell, int kind, int channel) {

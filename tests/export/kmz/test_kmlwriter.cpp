@@ -316,6 +316,44 @@ TEST(KmlRoot, MergedHeaderItemsAndFileTableRows) {
     EXPECT_NE(out.find("<tr><tr bgcolor=\"#E6E6E6\"><td NOWRAP><b>L</b>"), std::string::npos);
 }
 
+// A layer document holds the styles of its placemarks, whether they were
+// formatted once for all layers of the tile or, past the memory budget, by the
+// document itself; a cell without figures gets neither placemark nor style.
+TEST(KmlLayerDocument, StylesFormattedOnceOrPerDocumentGiveTheSameDocument) {
+    KmzDataSet d = DataSet({Value("MER [dB]", 0, 2)});
+    for (int i = 0; i < 12; ++i) AddSample(d, {.values = {20.0 + i}, .speed = 10.0});
+    Writer w(std::move(d));
+    MapCell inherited = w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, "40");
+    inherited.aggregated = false;
+    inherited.cellId = "42";
+    inherited.styleDoc = "-0";
+    inherited.styleIndex = 3;
+    inherited.styleCell = "40";
+    MapCell empty;
+    empty.cellId = "44";
+    const std::vector<MapCell> cells{w.Aggregated({0, 1}, "20"), empty, inherited};
+    std::string styles;
+    EXPECT_FALSE(Kml_FormatDocumentStyles(*w.ex, cells, 100, styles));
+    EXPECT_EQ(styles, "");
+    ASSERT_TRUE(Kml_FormatDocumentStyles(*w.ex, cells, kKmlStylesBudget, styles));
+    ASSERT_TRUE(Kml_WriteLayerDocument(*w.ex, 0, kKmzWorst, 1, "2", "Doc BW1_2", &styles, "", "", cells));
+    ASSERT_TRUE(Kml_WriteLayerDocument(*w.ex, 0, kKmzWorst, 1, "4", "Doc BW1_4", nullptr, "", "", cells));
+    ASSERT_TRUE(kmzCloseArchive(w.archive));
+    std::vector<Entry> entries;  // the two documents; the bitmaps of the aggregated cells beside them
+    for (auto& e : ReadArchive(w.dir.file("w.kmz")))
+        if (EndsWith(e.name, ".kml")) entries.push_back(std::move(e));
+    ASSERT_EQ(entries.size(), 2u);
+    const std::string once = Between(entries[0].bytes, "</name>\n", "<Folder>").at(0);
+    EXPECT_EQ(once, Between(entries[1].bytes, "</name>\n", "<Folder>").at(0));
+    EXPECT_EQ(once, styles);
+    // Two placemarks, each naming its style in the document; the copy shows the bitmaps of the cell it came from.
+    EXPECT_EQ(Between(entries[0].bytes, "<styleUrl>", "</styleUrl>"), (std::vector<std::string>{"#BS_1", "#D_-0_BS_3"}));
+    EXPECT_EQ(Between(once, "<Style id=\"", "\">"), (std::vector<std::string>{"BS_1", "D_-0_BS_3"}));
+    EXPECT_NE(once.find("src=\"../V1_40_ST.bmp\""), std::string::npos);
+    EXPECT_EQ(once.find("_42_ST.bmp"), std::string::npos);
+    for (const auto& e : entries) EXPECT_EQ(ParseKml(e.bytes).error, "") << e.name;
+}
+
 TEST(KmlText, NumbersStayInTheCLocaleUnderACommaLocale) {
     KmzDataSet d = DataSet({Value("MER [dB]", 0, 2)});
     AddSample(d, {.values = {31.25}, .speed = 12.5});
