@@ -4,19 +4,21 @@
 // document the data source dropped, an error on the console or the page).
 // Serves the archive, a page and CesiumJS itself on 127.0.0.1; every request
 // to any other address is refused and counted as failed.
-// Usage: node kmz_cesium.mjs MODULES ARCHIVE.kmz PROFILE_DIR [TIMEOUT_S]
-//   MODULES: the node_modules folder holding cesium and playwright-core.
+// Usage: node kmz_cesium.mjs MODULES ARCHIVE.kmz PROFILE_DIR PLACEMARKS [TIMEOUT_S]
+//   MODULES: the node_modules folder holding cesium and playwright-core;
+//   PLACEMARKS: how many the archive holds (the wait ends when all are in).
 import { createServer } from 'node:http';
 import { createReadStream, statSync } from 'node:fs';
 import { join, normalize, extname } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-const [modules, archive, profile, timeoutArg] = process.argv.slice(2);
-if (!modules || !archive || !profile) {
-  console.error('usage: node kmz_cesium.mjs MODULES ARCHIVE.kmz PROFILE_DIR [TIMEOUT_S]');
+const [modules, archive, profile, placemarksArg, timeoutArg] = process.argv.slice(2);
+if (!modules || !archive || !profile || !placemarksArg) {
+  console.error('usage: node kmz_cesium.mjs MODULES ARCHIVE.kmz PROFILE_DIR PLACEMARKS [TIMEOUT_S]');
   process.exit(2);
 }
-const timeoutMs = Number(timeoutArg || 300) * 1000;
+const expectedPlacemarks = Number(placemarksArg);
+const timeoutMs = Number(timeoutArg || 1200) * 1000;
 const { chromium } = await import(pathToFileURL(join(modules, 'playwright-core/index.mjs')).href);
 const cesiumDir = join(modules, 'cesium/Build/Cesium');
 
@@ -91,7 +93,7 @@ try {
   tab.on('pageerror', (e) => consoleErrors.push(String(e)));
   await tab.goto(origin + '/');
 
-  const result = await tab.evaluate(async () => {
+  const result = await tab.evaluate(async (expected) => {
     // Every document the data source reads comes out of the archive as a data
     // URI; a KML one starts with "<?xml " ("PD94bWwg" in base64).
     let fetched = 0;
@@ -114,13 +116,15 @@ try {
       rootLoaded = false;
     }
     // The load resolves before the last linked documents are in (their
-    // features are added in time slices): wait until the entities stop coming.
+    // features are added in time slices): wait until every placemark the
+    // archive holds is there, or until nothing new came for 30 s.
     let count = -1;
-    for (let still = 0; still < 6; ) {
-      await new Promise((r) => setTimeout(r, 500));
+    for (let still = 0; still < 60; ) {
       const now = source.entities.values.length;
+      if (source.entities.values.filter((e) => e.position !== undefined).length >= expected) break;
       still = now === count ? still + 1 : 0;
       count = now;
+      await new Promise((r) => setTimeout(r, 500));
     }
     const dropped = [...errors].map((e) => String((e && e.message) || e));
     // Walk the entity tree from its roots: every placemark hangs below doc.kml's entities.
@@ -138,7 +142,7 @@ try {
       todo.push(...(children.get(e.id) || []));
     }
     return { documents: (rootLoaded ? 1 : 0) + fetched - (dropped.length - (rootLoaded ? 0 : 1)), placemarks, dropped };
-  });
+  }, expectedPlacemarks);
   for (const d of result.dropped) failures.push(`document dropped: ${d}`);
   console.log(JSON.stringify({ documents: result.documents, placemarks: result.placemarks, failures, consoleErrors }));
 } catch (e) {

@@ -6,14 +6,14 @@
 # errors. Exits non-zero unless nothing failed and every placemark is there.
 # Without an archive it converts two generated record files (two frequencies)
 # into one archive first.
-# Usage: bench/kmz_cesium.sh [--samples N] [ARCHIVE.kmz]   (default 2000 samples per file)
+# Usage: bench/kmz_cesium.sh [--samples N] [ARCHIVE.kmz]   (default 300 samples per file)
 # Installs what it needs when it is missing: Debian's chromium, nodejs and npm
 # (root), and the npm packages cesium and playwright-core into the build
 # directory (no browser download: Debian's /usr/bin/chromium is used).
 # Everything is served on 127.0.0.1 and every other address is refused.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-samples=2000
+samples=300
 archive=
 while [ $# -gt 0 ]; do
   case $1 in
@@ -77,7 +77,7 @@ PY
 )
 
 t0=$(now)
-node bench/kmz_cesium.mjs "$modules/node_modules" "$archive" "$work/profile" >"$work/result.json"
+node bench/kmz_cesium.mjs "$modules/node_modules" "$archive" "$work/profile" "$placemarks" >"$work/result.json"
 t1=$(now)
 python3 - "$documents" "$placemarks" "$work/result.json" "$(awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}')" <<'PY'
 import json, sys
