@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "export/kmz/entrynames.h"
 #include "export/kmz/kmltext.h"
 #include "platform/text.h"
 
@@ -46,6 +47,14 @@ void AppendTitle(std::string& out, const MapCell& cell) {
 }
 
 // bitmaps: the cell id the cell's distribution bitmaps are named after.
+//
+// A balloon names its images by their bare entry names. Resolved against the
+// document that holds the balloon, as KML resolves a relative reference, that
+// is the bitmap beside it in the archive's root; a web globe that looks the
+// text up among the entry names finds it as it stands, and so does a reader
+// that resolves it against "doc.kml". (The former "../V..." from a document in
+// "files/" pointed at the archive's root, where no bitmap was: only a reading
+// that treats the document itself as a folder found it.)
 void AppendValueRow(std::string& out, const KmzExport& ex, const MapCell& cell, const std::string& bitmaps, int channel,
                     int row) {
     const KmzDataSet& d = ex.data;
@@ -70,10 +79,8 @@ void AppendValueRow(std::string& out, const KmzExport& ex, const MapCell& cell, 
     else if (st.validCount < kEnoughValues)
         out += "<td NOWRAP ALIGN=center><font color=\"#c0c0c0\">Not enough values available</font></td></tr>\n";
     else
-        out += Text_Format(
-            "<td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../V%d_%s_%s.bmp\" width=\"100\" "
-            "height=\"40\"></font></td></tr>\n",
-            channel, bitmaps.c_str(), ex.stamp.c_str());
+        out += "<td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"" +
+               KmzEntry_ValueBitmap(channel, bitmaps, ex.stamp) + "\" width=\"100\" height=\"40\"></font></td></tr>\n";
 }
 
 void AppendGraph(std::string& out, const KmzExport& ex, const MapCell& cell, const std::string& bitmaps, int g) {
@@ -95,10 +102,10 @@ void AppendGraph(std::string& out, const KmzExport& ex, const MapCell& cell, con
         Kml_Text(Text_View(graph.yMax)).c_str(), Kml_Text(Text_View(graph.yLabel)).c_str(),
         Kml_Text(Text_View(graph.yMin)).c_str());
     if (validity > 0.0)
-        out += Text_Format(
-            "</td><td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../G%d_%s_%s.bmp\" width=\"400\" "
-            "height=\"200\"></font></td><td><img src=\"../intensity_%s.bmp\" width=\"20\" height=\"200\"></td><td>",
-            g, bitmaps.c_str(), ex.stamp.c_str(), ex.stamp.c_str());
+        out += "</td><td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"" +
+               KmzEntry_GraphBitmap(g, bitmaps, ex.stamp) +
+               "\" width=\"400\" height=\"200\"></font></td><td><img src=\"" +
+               KmzEntry_Picture(PICTURE_INTENSITY, ex.stamp) + "\" width=\"20\" height=\"200\"></td><td>";
     else
         out += "</td><td align=center valign=middle><b><font color=\"#FFFFFF\">---</b></font></td><td></td><td>";
     out +=
@@ -221,11 +228,6 @@ std::string Kml_StyleId(const MapCell& cell, int position) {
 
 bool Kml_HasPlacemark(const MapCell& cell) { return !cell.styleDoc.empty() || cell.aggregated; }
 
-std::string Kml_LayerFile(int spotSize, int kind, int channel, const std::string& tilePath, const std::string& stamp) {
-    return Text_Format("%s%d_%s_%s.kml", Kmz_LayerPrefix(spotSize, kind).c_str(), channel, tilePath.c_str(),
-                       stamp.c_str());
-}
-
 std::string Kml_BalloonStyle(const KmzExport& ex, const std::string& id, const MapCell& cell) {
     std::string out = "<Style id=\"" + id + "\"><BalloonStyle><text><![CDATA[";
     // The bitmaps were written under the id of the cell that was aggregated.
@@ -284,6 +286,7 @@ bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize
     out += "\n";
     if (!Kml_Write(ex.sink, out)) return false;
     const double scale = Kml_SpotScale(spotSize), altitude = Kml_SpotAltitude(spotSize);
+    const std::string spot = KmzEntry_Picture(PICTURE_SPOT, ex.stamp);
     for (std::size_t n = 0; n < cells.size(); ++n) {
         if (ex.isCancelled()) return false;
         const MapCell& cell = cells[n];
@@ -297,8 +300,8 @@ bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize
         out.append("<Style><IconStyle>\n<color>").append(Kml_PlacemarkColour(ex, cell, kind, channel));
         out.append("</color>\n<scale>");
         Text_AppendFixed(out, scale, 1);
-        out.append("</scale>\n<Icon>\n<href>spot_").append(ex.stamp);
-        out.append(".bmp</href>\n</Icon>\n</IconStyle>\n</Style>\n<Point>\n<altitudeMode>relativeToGround</altitudeMode>\n");
+        out.append("</scale>\n<Icon>\n<href>").append(spot);
+        out.append("</href>\n</Icon>\n</IconStyle>\n</Style>\n<Point>\n<altitudeMode>relativeToGround</altitudeMode>\n");
         out.append("<coordinates>\n");
         Text_AppendFixed(out, cell.area.centreLongitude, 6);
         out += ',';
@@ -314,8 +317,7 @@ bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize
 bool Kml_WriteLayerDocument(KmzExport& ex, int spotSize, int kind, int channel, const std::string& tilePath,
                             const std::string& documentName, const std::string* styles, const std::string& links,
                             const std::string& region, const std::vector<MapCell>& cells) {
-    const std::string entry = "files/" + Kml_LayerFile(spotSize, kind, channel, tilePath, ex.stamp);
-    if (!ex.sink.openEntry(entry)) return false;
+    if (!ex.sink.openEntry(KmzEntry_Layer(spotSize, kind, channel, tilePath, ex.stamp))) return false;
     const bool written = Kml_Write(ex.sink, std::string(kKmlHeader) + "<name>" + documentName + "</name>\n") &&
                          (styles ? Kml_Write(ex.sink, *styles) : writeDocumentStyles(ex, cells)) &&
                          Kml_Write(ex.sink, links) &&

@@ -42,16 +42,13 @@ std::string Kml_PlacemarkColour(const KmzExport& ex, const MapCell& cell, int ki
 bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize, int kind, int channel,
                           const std::string& tilePath, const std::vector<MapCell>& cells);
 
-// A whole layer document "files/<prefix><channel>_<tile path>_<stamp>.kml":
+// A whole layer document KmzEntry_Layer (entrynames.h):
 // header with documentName ("Doc ..."), the styles of its placemarks (styles:
 // as Kml_FormatDocumentStyles made them, or null to format them here), links
 // (ready KML text), the placemark folder with region, footer.
 bool Kml_WriteLayerDocument(KmzExport& ex, int spotSize, int kind, int channel, const std::string& tilePath,
                             const std::string& documentName, const std::string* styles, const std::string& links,
                             const std::string& region, const std::vector<MapCell>& cells);
-
-// Entry names of the archive.
-std::string Kml_LayerFile(int spotSize, int kind, int channel, const std::string& tilePath, const std::string& stamp);
 
 // Spot sizes: folder names, icon scales and placemark altitudes.
 const char* Kml_SpotName(int spotSize);

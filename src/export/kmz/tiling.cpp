@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "export/kmz/aggregation.h"
+#include "export/kmz/entrynames.h"
 #include "export/kmz/kmltext.h"
 #include "export/kmz/kmlwriter.h"
 #include "platform/text.h"
@@ -165,7 +166,7 @@ bool Kmz_WriteTileTree(KmzExport& ex, const MapArea& area, const std::string& ti
                 if (out[static_cast<std::size_t>(q)].empty()) continue;
                 const std::string child = MapArea_ChildId(tileId, kKmzQuadrants[q]);
                 links += formatNetworkLink("", MapArea_Quadrant(area, q), kTileMinPixels, -1,
-                                           Kml_LayerFile(spot, kind, channel, child, ex.stamp));
+                                           KmzEntry_Layer(spot, kind, channel, child, ex.stamp));
             }
         const std::string name = Text_Format("Doc %s%d_%s", Kmz_LayerPrefix(spot, kind).c_str(), channel, tileId.c_str());
         return Kml_WriteLayerDocument(ex, spot, kind, channel, tileId, name, formatted ? &styles : nullptr, links, region,
@@ -187,13 +188,13 @@ bool Kmz_WriteTileTree(KmzExport& ex, const MapArea& area, const std::string& ti
 std::string Kmz_NavigationLinks(const KmzExport& ex, int spotSize, int kind, int channel) {
     std::string links;
     const std::string& root = ex.depth.rootTileId;
-    if (!root.empty()) links += formatNetworkLink("", ex.area, -1, -1, Kml_LayerFile(spotSize, kind, channel, root, ex.stamp));
+    if (!root.empty()) links += formatNetworkLink("", ex.area, -1, -1, KmzEntry_Layer(spotSize, kind, channel, root, ex.stamp));
     const int coarse = ex.depth.coarseLevels;
     for (int k = 0; k < coarse; ++k) {
         const int minPixels = k == 0 ? -1 : kKmzCellPixels << k;
         const int maxPixels = k == coarse - 1 && root.empty() ? -1 : kKmzCellPixels << (k + 1);
         links += formatNetworkLink("", ex.area, minPixels, maxPixels,
-                                   Kml_LayerFile(spotSize, kind, channel, MapArea_LevelPath(root, k), ex.stamp));
+                                   KmzEntry_Layer(spotSize, kind, channel, MapArea_LevelPath(root, k), ex.stamp));
     }
     return links;
 }

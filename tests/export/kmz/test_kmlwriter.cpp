@@ -87,9 +87,9 @@ TEST(KmlText, RegionAcrossTheMeridianAndNetworkLinks) {
               "<west>179.970000</west>\n</LatLonAltBox>\n<Lod><minLodPixels>1280</minLodPixels>\n<maxLodPixels>-1</"
               "maxLodPixels>\n</Lod>\n</Region>\n")
         << region;
-    const std::string named = formatNetworkLink("R&D", area, -1, -1, "files/root_X.kml");
+    const std::string named = formatNetworkLink("R&D", area, -1, -1, "root_X.kml");
     EXPECT_EQ(named.rfind("<NetworkLink>\n<name>R&#38;D</name><open>1</open><visibility>1</visibility><Region>", 0), 0u);
-    EXPECT_NE(named.find("<Link><href>files/root_X.kml</href><viewRefreshMode>onRegion</viewRefreshMode></Link>\n"
+    EXPECT_NE(named.find("<Link><href>root_X.kml</href><viewRefreshMode>onRegion</viewRefreshMode></Link>\n"
                          "</NetworkLink>\n"),
               std::string::npos);
     EXPECT_EQ(formatNetworkLink("", area, -1, -1, "a.kml").find("<name>"), std::string::npos);
@@ -173,7 +173,7 @@ TEST(KmlBalloon, ValueRowsShowFiguresColoursAndTheRightDistributionCell) {
               std::string::npos);
     EXPECT_NE(b.find("<font color=\"#ff6600\"><b>20.0</b></font></td><td NOWRAP><font color=\"#ffff00\"><b>50.00</b>"
                      "</font></td><td NOWRAP><font color=\"#66ff00\"><b>80.0</b></font></td><td><font "
-                     "color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../V1_00_ST.bmp\""),
+                     "color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"V1_00_ST.bmp\""),
               std::string::npos)
         << b;
     EXPECT_NE(b.find("<b>Sync</b></font></td><td NOWRAP><font color=\"#c0c0c0\"><b>100.0%</b></font></td>"),
@@ -222,8 +222,8 @@ TEST(KmlBalloon, ParameterDistributionOthersAndGraphTable) {
     EXPECT_NE(b.find("<b>a (40.0 %)<br>b (20.0 %)<br>c (10.0 %)<br>d (10.0 %)<br>Others (20.0 %)</b>"), std::string::npos)
         << b;
     EXPECT_NE(b.find("<b>Echo &#38; &#60;pattern&#62;</b>"), std::string::npos);
-    EXPECT_NE(b.find("src=\"../G0_00_ST.bmp\" width=\"400\" height=\"200\"></font></td><td><img "
-                     "src=\"../intensity_ST.bmp\""),
+    EXPECT_NE(b.find("src=\"G0_00_ST.bmp\" width=\"400\" height=\"200\"></font></td><td><img "
+                     "src=\"intensity_ST.bmp\""),
               std::string::npos);
     EXPECT_NE(b.find("<font color=\"#FFFFFF\">Time [\xC2\xB5s]</font>"), std::string::npos);
     EXPECT_TRUE(XmlOfStyle(b).empty()) << XmlOfStyle(b);
@@ -349,7 +349,7 @@ TEST(KmlLayerDocument, StylesFormattedOnceOrPerDocumentGiveTheSameDocument) {
     // Two placemarks, each naming its style in the document; the copy shows the bitmaps of the cell it came from.
     EXPECT_EQ(Between(entries[0].bytes, "<styleUrl>", "</styleUrl>"), (std::vector<std::string>{"#BS_1", "#D_-0_BS_3"}));
     EXPECT_EQ(Between(once, "<Style id=\"", "\">"), (std::vector<std::string>{"BS_1", "D_-0_BS_3"}));
-    EXPECT_NE(once.find("src=\"../V1_40_ST.bmp\""), std::string::npos);
+    EXPECT_NE(once.find("src=\"V1_40_ST.bmp\""), std::string::npos);
     EXPECT_EQ(once.find("_42_ST.bmp"), std::string::npos);
     for (const auto& e : entries) EXPECT_EQ(ParseKml(e.bytes).error, "") << e.name;
 }
@@ -372,7 +372,7 @@ TEST(KmlText, NumbersStayInTheCLocaleUnderACommaLocale) {
     EXPECT_NE(balloon.find("<b>100.0%</b>"), std::string::npos);
     const auto entries = ReadArchive(w.dir.file("w.kmz"));
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].name, "files/MW1_-0_ST.kml");
+    EXPECT_EQ(entries[0].name, "MW1_-0_ST.kml");
     const std::string& doc = entries[0].bytes;
     EXPECT_NE(doc.find("<scale>0.6</scale>"), std::string::npos);
     EXPECT_NE(doc.find("<coordinates>\n11.500000,48.250000,11.0\n</coordinates>"), std::string::npos) << doc;

@@ -106,19 +106,19 @@ inline std::vector<std::string> Between(const std::string& text, const std::stri
     return out;
 }
 
-// Every <href> of the KML entries, resolved against the folder of the entry
-// that names it, that names no entry; and every <styleUrl> that names no style
-// of its own document: a document stands alone, a globe that reads one
-// document at a time resolves a style in another entry outside the archive.
+// Every <href> of the KML entries that is not exactly the name of an entry,
+// and every <styleUrl> that names no style of its own document. A web globe
+// looks a reference up among the entry names as it stands, at any depth of
+// links, and reads each document on its own: a style in another entry it
+// resolves outside the archive.
 inline std::vector<std::string> UnresolvedLinks(const std::vector<Entry>& entries) {
     std::set<std::string> names;
     for (const auto& e : entries) names.insert(e.name);
     std::vector<std::string> missing;
     for (const auto& e : entries) {
         if (!EndsWith(e.name, ".kml")) continue;
-        const std::string folder = FolderOf(e.name);
         for (const auto& href : Between(e.bytes, "<href>", "</href>"))
-            if (!names.count(folder + href)) missing.push_back(e.name + " -> " + href);
+            if (!names.count(href)) missing.push_back(e.name + " -> " + href);
         const auto urls = Between(e.bytes, "<styleUrl>", "</styleUrl>");
         if (urls.empty()) continue;
         const auto ids = Between(e.bytes, "<Style id=\"", "\">");
@@ -129,15 +129,16 @@ inline std::vector<std::string> UnresolvedLinks(const std::vector<Entry>& entrie
     return missing;
 }
 
-// Images of the balloons ("../V0_..." and the like) that name no bitmap of the archive's folder.
+// Every image source of the balloons (src="...") that is not exactly the name
+// of an entry: a web globe looks it up among the entry names as it stands.
 inline std::vector<std::string> UnresolvedImages(const std::vector<Entry>& entries) {
     std::set<std::string> names;
     for (const auto& e : entries) names.insert(e.name);
     std::vector<std::string> missing;
     for (const auto& e : entries) {
         if (!EndsWith(e.name, ".kml")) continue;
-        for (const auto& src : Between(e.bytes, "src=\"../", "\""))
-            if (!names.count("files/" + src)) missing.push_back(e.name + " -> " + src);
+        for (const auto& src : Between(e.bytes, "src=\"", "\""))
+            if (!names.count(src)) missing.push_back(e.name + " -> " + src);
     }
     return missing;
 }
@@ -203,11 +204,21 @@ inline KmlDocument ParseKml(const std::string& bytes) {
     return doc;
 }
 
+// A name or text of the archive with the former folder of its entries taken
+// out: "files/X" becomes "X", and a balloon image "../X" from a document in
+// that folder becomes "X". Archives of either layout then compare equal.
+inline std::string WithoutEntryFolder(std::string text) {
+    if (text.rfind("files/", 0) == 0) text.erase(0, 6);
+    for (std::size_t at = text.find("src=\"../"); at != std::string::npos; at = text.find("src=\"../", at))
+        text.erase(at + 5, 3);
+    return text;
+}
+
 // Every placemark of the archive as a globe shows it, one line each, sorted:
 // layer document, id, colour, scale, icon, position and the balloon text of
 // the style its styleUrl names, as a digest (resolved inside the document
 // for "#id", in the named entry beside it otherwise; "<unresolved>" when it
-// names none).
+// names none). Entry names and balloons go through WithoutEntryFolder.
 inline std::vector<std::string> EffectivePlacemarks(const std::vector<Entry>& entries) {
     std::map<std::string, KmlDocument> docs;
     for (const auto& e : entries)
@@ -225,9 +236,9 @@ inline std::vector<std::string> EffectivePlacemarks(const std::vector<Entry>& en
             std::string balloon = "<unresolved>";
             if (holder != nullptr && hash != std::string::npos) {
                 auto style = holder->styles.find(p.styleUrl.substr(hash + 1));
-                if (style != holder->styles.end()) balloon = std::to_string(Digest(style->second));
+                if (style != holder->styles.end()) balloon = std::to_string(Digest(WithoutEntryFolder(style->second)));
             }
-            lines.push_back(name + "|" + p.id + "|" + p.colour + "|" + p.scale + "|" + p.icon + "|" + p.coordinates +
+            lines.push_back(WithoutEntryFolder(name) + "|" + p.id + "|" + p.colour + "|" + p.scale + "|" + p.icon + "|" + p.coordinates +
                             "|" + balloon);
         }
     std::sort(lines.begin(), lines.end());

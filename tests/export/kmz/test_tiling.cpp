@@ -367,9 +367,9 @@ TEST(KmzTiling, OnePointArchiveHasTwoLevelsAndTheChildReusesTheRootStyle) {
     WriteArchive(d, dir.file("p.kmz"), KmzScope_Default(d));
     const auto entries = ReadArchive(dir.file("p.kmz"));
     ASSERT_FALSE(entries.empty());
-    for (const auto& e : entries) EXPECT_NE(e.name.rfind("files/D_", 0), 0u) << e.name;  // no style documents
-    const Entry* level0 = Find(entries, "files/BW1_-0_0123456789ABCDEF.kml");
-    const Entry* level1 = Find(entries, "files/BW1_-00_0123456789ABCDEF.kml");
+    for (const auto& e : entries) EXPECT_NE(e.name.rfind("D_", 0), 0u) << e.name;  // no style documents
+    const Entry* level0 = Find(entries, "BW1_-0_0123456789ABCDEF.kml");
+    const Entry* level1 = Find(entries, "BW1_-00_0123456789ABCDEF.kml");
     ASSERT_NE(level0, nullptr);
     ASSERT_NE(level1, nullptr);
     EXPECT_NE(level0->bytes.find("<styleUrl>#BS_1</styleUrl>"), std::string::npos);
@@ -381,11 +381,11 @@ TEST(KmzTiling, OnePointArchiveHasTwoLevelsAndTheChildReusesTheRootStyle) {
     ASSERT_EQ(own.size(), 1u);
     ASSERT_EQ(copy.size(), 1u);
     EXPECT_EQ(copy[0], own[0]);
-    EXPECT_NE(copy[0].find("src=\"../V1_0_0123456789ABCDEF.bmp\""), std::string::npos) << copy[0];
+    EXPECT_NE(copy[0].find("src=\"V1_0_0123456789ABCDEF.bmp\""), std::string::npos) << copy[0];
     // The one cell of level 1 is the north-east child of the root.
     EXPECT_NE(level1->bytes.find("<Placemark id=\"-00_1_(4)_0123456789ABCDEF\">"), std::string::npos);
 
-    const Entry* nav = Find(entries, "files/root_0123456789ABCDEF.kml");
+    const Entry* nav = Find(entries, "root_0123456789ABCDEF.kml");
     ASSERT_NE(nav, nullptr);
     const std::string& n = nav->bytes;
     const std::size_t link0 = n.find("<href>BW1_-0_0123456789ABCDEF.kml</href>");
@@ -415,7 +415,7 @@ TEST(KmzTiling, DetailTreeTilesLinkTheirChildrenAndLeavesHaveNoUpperLimit) {
     const MapArea a = MapArea_OfDataSet(d);
     const KmzDepth depth = MapArea_Depth(a.side, 10.0);
     ASSERT_EQ(depth.rootTileId, "00");
-    const Entry* root = Find(entries, "files/SA1_00_0123456789ABCDEF.kml");
+    const Entry* root = Find(entries, "SA1_00_0123456789ABCDEF.kml");
     ASSERT_NE(root, nullptr);
     EXPECT_NE(root->bytes.find("<name>Doc SA1_00</name>"), std::string::npos);
     // The diagonal runs south-west to north-east: only those two child tiles exist.
@@ -423,16 +423,16 @@ TEST(KmzTiling, DetailTreeTilesLinkTheirChildrenAndLeavesHaveNoUpperLimit) {
     EXPECT_NE(root->bytes.find("<href>SA1_60_0123456789ABCDEF.kml</href>"), std::string::npos);
     EXPECT_NE(root->bytes.find("<href>SA1_40_0123456789ABCDEF.kml</href>"), std::string::npos);
     EXPECT_NE(root->bytes.find("<minLodPixels>1280</minLodPixels>\n<maxLodPixels>2560</maxLodPixels>"), std::string::npos);
-    const Entry* leaf = Find(entries, "files/SA1_40_0123456789ABCDEF.kml");
+    const Entry* leaf = Find(entries, "SA1_40_0123456789ABCDEF.kml");
     ASSERT_NE(leaf, nullptr);
     EXPECT_EQ(Count(leaf->bytes, "<NetworkLink>"), 0);
     EXPECT_NE(leaf->bytes.find("<minLodPixels>1280</minLodPixels>\n<maxLodPixels>-1</maxLodPixels>"), std::string::npos);
-    EXPECT_EQ(Find(entries, "files/SA1_20_0123456789ABCDEF.kml"), nullptr);
+    EXPECT_EQ(Find(entries, "SA1_20_0123456789ABCDEF.kml"), nullptr);
     // Every tile is written after the pictures.
     std::size_t intensity = 0, layer = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].name == "files/intensity_0123456789ABCDEF.bmp") intensity = i;
-        if (entries[i].name == "files/BW0_40_0123456789ABCDEF.kml") layer = i;
+        if (entries[i].name == "intensity_0123456789ABCDEF.bmp") intensity = i;
+        if (entries[i].name == "BW0_40_0123456789ABCDEF.kml") layer = i;
     }
     EXPECT_LT(intensity, layer);
     EXPECT_TRUE(UnresolvedLinks(entries).empty());
