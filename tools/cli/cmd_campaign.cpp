@@ -15,6 +15,7 @@
 #include "campaign/campaignimport.h"
 #include "campaign/campaignlist.h"
 #include "commands.h"
+#include "coverageargs.h"
 #include "interrupt.h"
 #include "platform/text.h"
 #include "stepview.h"
@@ -125,14 +126,13 @@ int Import(CampaignDb& db, CliArgs& args) {
 }
 
 int Coverage(CampaignDb& db, CliArgs& args, const CampaignSelection& selection) {
+    CoverageOptions judging;
+    if (int status = CoverageArgs_ReadJudging("campaign", args, judging)) return status;
     CampaignCoverageOptions options;
-    options.cellSize = static_cast<int>(args.integer("cell-size", kCoverageDefaultCellSize));
-    options.minSamples = static_cast<int>(args.integer("min-samples", kCoverageDefaultMinSamples));
-    if (!args.ok()) return Cli_Usage("campaign", args.error());
-    if (!Grid_IsCellSize(options.cellSize)) return Cli_Usage("campaign", "--cell-size must be 25, 50, 100 or 200");
-    if (options.minSamples < 1) return Cli_Usage("campaign", "--min-samples must be 1 or more");
-    options.keepStationary = args.has("keep-stationary");
-    options.thresholds = args.all("threshold");
+    options.cellSize = judging.cellSize;
+    options.minSamples = judging.minSamples;
+    options.keepStationary = judging.keepStationary;
+    options.thresholds = judging.thresholds;
     options.selection = selection;
     GisExportRequest request;
     std::string error;

@@ -30,20 +30,24 @@ std::set<std::string> CoverageArgs_ValueOptions() {
 
 std::set<std::string> CoverageArgs_FlagOptions() { return {"keep-stationary"}; }
 
-int CoverageArgs_Read(const char* command, CliArgs& args, CoverageOptions& options) {
+int CoverageArgs_ReadJudging(const char* command, CliArgs& args, CoverageOptions& options) {
     options.cellSize = static_cast<int>(args.integer("cell-size", kCoverageDefaultCellSize));
     options.minSamples = static_cast<int>(args.integer("min-samples", kCoverageDefaultMinSamples));
     if (!args.ok()) return Cli_Usage(command, args.error());
     if (!Grid_IsCellSize(options.cellSize)) return Cli_Usage(command, "--cell-size must be 25, 50, 100 or 200");
     if (options.minSamples < 1) return Cli_Usage(command, "--min-samples must be 1 or more");
+    options.keepStationary = args.has("keep-stationary");
+    options.thresholds = args.all("threshold");
+    return 0;
+}
+
+int CoverageArgs_Read(const char* command, CliArgs& args, CoverageOptions& options) {
+    if (int status = CoverageArgs_ReadJudging(command, args, options)) return status;
     if (args.has("unit")) {
         options.levelUnit = KmzLevel_ParseUnit(args.get("unit"));
         if (options.levelUnit < 0) return Cli_Usage(command, "--unit must be dBuV/m, dBm, dBmV or dBuV");
     }
-    if (int status = Cli_ReadManualLevels(command, args, args.positional().size(), options.manual)) return status;
-    options.keepStationary = args.has("keep-stationary");
-    options.thresholds = args.all("threshold");
-    return 0;
+    return Cli_ReadManualLevels(command, args, args.positional().size(), options.manual);
 }
 
 void CoverageArgs_PrintStats(const char* what, double seconds) {

@@ -19,6 +19,9 @@ std::set<std::string> CoverageArgs_FlagOptions();
 
 // Reads the analysis's options. 0, or the exit status of a bad option (its message printed).
 int CoverageArgs_Read(const char* command, CliArgs& args, CoverageOptions& options);
+// Reads only how cells are made and judged (cell size, minimum samples,
+// standing samples, thresholds): what a campaign's coverage takes as well.
+int CoverageArgs_ReadJudging(const char* command, CliArgs& args, CoverageOptions& options);
 
 // "<what>: S s", the CPU time and the peak memory on stderr.
 void CoverageArgs_PrintStats(const char* what, double seconds);
