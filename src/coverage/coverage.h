@@ -39,6 +39,7 @@ struct CoverageOptions {
     int levelUnit = -1;                       // kKmzUnit*; -1: as the level page proposes
     std::vector<KmzLevelManualInput> manual;  // per file, may be shorter
     std::vector<std::string> thresholds;      // "CHANNEL=VALUE [UNIT]"
+    std::vector<std::string> withoutThreshold;  // channels judged without threshold, a default's included
 };
 
 // A value channel of a group with how it is judged.
@@ -133,6 +134,15 @@ enum class CoverageOutcome { Done, Failed, Cancelled };
 // offsets and resolves the thresholds. False with a one-line error.
 bool Coverage_Open(const std::vector<std::string>& paths, const CoverageOptions& options, CoveragePlan& plan,
                    std::string& error);
+
+// One typed threshold "CHANNEL=VALUE [UNIT]" set on every channel of the plan
+// it names (Coverage_Open does this for options.thresholds). False with a
+// one-line error when it does not read, names no channel or has a unit the
+// channel cannot take; the plan keeps the channels it had set before.
+bool Coverage_SetThreshold(CoveragePlan& plan, const std::string& text, std::string& error);
+// No threshold (not even a default) for every channel named channel (as a
+// threshold names it). False with a one-line error when it names none.
+bool Coverage_ClearThreshold(CoveragePlan& plan, const std::string& channel, std::string& error);
 
 // Reads, bins and computes group by group. sink (may be null) sees every
 // group's samples; cancelled (may be empty) is asked between samples.

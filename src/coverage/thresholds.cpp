@@ -76,11 +76,30 @@ bool Threshold_Names(std::string_view typed, std::string_view displayName) {
     return t == Folded(displayName) || t == Folded(BareName(displayName));
 }
 
+std::string Threshold_BareName(std::string_view displayName) { return std::string(BareName(displayName)); }
+
 std::string Threshold_UnitOf(std::string_view displayName) {
     const std::string_view bare = BareName(displayName);
     if (bare.size() == displayName.size()) return {};
     const auto open = displayName.rfind('[');
     return std::string(displayName.substr(open + 1, displayName.size() - open - 2));
+}
+
+std::string Threshold_BareUnit(std::string_view displayName) {
+    const std::string own = Threshold_UnitOf(displayName);
+    return TenPowerUnit(own) > 0 ? std::string("ratio") : own;
+}
+
+std::string Threshold_TypedValue(double stored, std::string_view displayName) {
+    const int power = TenPowerUnit(Threshold_UnitOf(displayName));
+    const double typed = power > 0 ? stored / std::pow(10.0, power) : stored;
+    // %g with 6 digits suffices for planning values; more only where they would not read back.
+    for (int digits = 6; digits <= 17; ++digits) {
+        const std::string text = Text_Format("%.*g", digits, typed);
+        double back = 0.0;
+        if (Text_ParseDouble(text, back) && back == typed) return text;
+    }
+    return Text_Format("%.17g", typed);
 }
 
 std::optional<DefaultThreshold> Threshold_Default(std::string_view standard, std::string_view displayName,

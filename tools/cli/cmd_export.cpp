@@ -39,6 +39,7 @@ const char* kHelp =
     "                             probability without one), \"BER before Reed Solomon=2e-4\"\n"
     "                             (a plain ratio for channels counted in 10-6). Defaults: sync\n"
     "                             channels in sync; DVB-T BER before Reed Solomon 2e-4\n"
+    "  --no-threshold CHANNEL     judge CHANNEL without threshold (drops its default), repeatable\n"
     "  --unit UNIT                common level unit: dBuV/m, dBm, dBmV or dBuV\n"
     "                             (default: as the KMZ level page proposes it)\n"
     "  --manual-kfactor N=K       manual K-factor in dB/m for file N (1-based; dBuV/m only)\n"
@@ -81,7 +82,7 @@ int Cli_Export(int argc, char** argv) {
         argvOut.push_back(w.data());
     }
     CliArgs args(static_cast<int>(argvOut.size()), argvOut.data(),
-                 {"out", "cell-size", "threshold", "unit", "min-samples", "manual-kfactor", "level-offset"},
+                 {"out", "cell-size", "threshold", "no-threshold", "unit", "min-samples", "manual-kfactor", "level-offset"},
                  {"help", "keep-stationary", "overwrite", "stats"});
     if (!args.ok()) return Cli_Usage("export", args.error());
     if (args.has("help")) {
@@ -104,6 +105,7 @@ int Cli_Export(int argc, char** argv) {
     if (int status = Cli_ReadManualLevels("export", args, args.positional().size(), options.manual)) return status;
     options.keepStationary = args.has("keep-stationary");
     options.thresholds = args.all("threshold");
+    options.withoutThreshold = args.all("no-threshold");
 
     GisExportRequest request;
     request.path = args.get("out");
