@@ -1,6 +1,7 @@
 #include "coverage/thresholds.h"
 
 #include <cmath>
+#include <limits>
 
 #include "export/kmz/levelconfig.h"
 #include "platform/text.h"
@@ -92,12 +93,18 @@ std::string Threshold_BareUnit(std::string_view displayName) {
 
 std::string Threshold_TypedValue(double stored, std::string_view displayName) {
     const int power = TenPowerUnit(Threshold_UnitOf(displayName));
-    const double typed = power > 0 ? stored / std::pow(10.0, power) : stored;
-    // %g with 6 digits suffices for planning values; more only where they would not read back.
+    const double scale = power > 0 ? std::pow(10.0, power) : 1.0;
+    const double typed = stored / scale;
+    constexpr double kUlp = std::numeric_limits<double>::epsilon();
+    // %g with 6 digits suffices for planning values; more only where they
+    // would not read back. Read back means: scaled to the stored unit again,
+    // equal but for the last bits that the scaling itself rounds (200 in
+    // "[10-6]" is "0.0002", not "0.00020000000000000001").
     for (int digits = 6; digits <= 17; ++digits) {
         const std::string text = Text_Format("%.*g", digits, typed);
         double back = 0.0;
-        if (Text_ParseDouble(text, back) && back == typed) return text;
+        if (Text_ParseDouble(text, back) && std::fabs(back * scale - stored) <= 4 * kUlp * std::fabs(stored))
+            return text;
     }
     return Text_Format("%.17g", typed);
 }

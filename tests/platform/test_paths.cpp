@@ -4,6 +4,7 @@
 // the one notice of a settings file that could not be saved.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,6 +120,26 @@ TEST(DataDirectory, MadeWithItsParentsOnlyWhereADirectoryCanBe) {
     EXPECT_FALSE(Platform_MakeDirectory(tmp.file("file/fieldtrace")));
     EXPECT_EQ(errno, ENOTDIR) << "a parent that is a file";
     EXPECT_FALSE(Platform_MakeDirectory(""));
+}
+
+TEST(Paths, TheFolderOfAPathAndWhetherItTakesANewFile) {
+    const std::pair<const char*, const char*> folders[] = {
+        {"/d/e/a.gpkg", "/d/e"}, {"d/a.gpkg", "d"}, {"/a.gpkg", "/"}, {"a.gpkg", "."},
+    };
+    for (const auto& [path, folder] : folders) EXPECT_EQ(folder, Platform_DirectoryOf(path)) << path;
+
+    TempDir tmp;
+    EXPECT_TRUE(Platform_CanCreateFileIn(tmp.path()));
+    EXPECT_TRUE(Platform_CanCreateFileIn(tmp.path())) << "the probe of the first call is gone";
+    DIR* d = opendir(tmp.path().c_str());
+    ASSERT_TRUE(d);
+    int names = 0;
+    while (dirent* e = readdir(d)) names += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+    closedir(d);
+    EXPECT_EQ(names, 0) << "a probe was left behind";
+    // Refused to everyone, root included: a file system without new files, a missing folder.
+    EXPECT_FALSE(Platform_CanCreateFileIn("/proc"));
+    EXPECT_FALSE(Platform_CanCreateFileIn(tmp.file("missing")));
 }
 
 TEST(SettingsNotice, TheFirstFailureOfARunIsToldOnceWithPathAndReason) {
