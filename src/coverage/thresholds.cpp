@@ -98,8 +98,8 @@ std::string Threshold_TypedValue(double stored, std::string_view displayName) {
     constexpr double kUlp = std::numeric_limits<double>::epsilon();
     // %g with 6 digits suffices for planning values; more only where they
     // would not read back. Read back means: scaled to the stored unit again,
-    // equal but for the last bits that the scaling itself rounds (200 in
-    // "[10-6]" is "0.0002", not "0.00020000000000000001").
+    // equal but for the last bits that the scaling itself rounds (0.1 in
+    // "[10-6]" is "1e-07", not "1.0000000000000001e-07").
     for (int digits = 6; digits <= 17; ++digits) {
         const std::string text = Text_Format("%.*g", digits, typed);
         double back = 0.0;
