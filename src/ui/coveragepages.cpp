@@ -18,14 +18,6 @@ void ShowBox(const std::string& text) {
     Ui_Post([text] { Ui_Message(Ui_PathText(text)); });
 }
 
-QTableWidgetItem* Cell(const QString& text, bool editable) {
-    auto* item = new QTableWidgetItem(text);
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (editable) flags |= Qt::ItemIsEditable;
-    item->setFlags(flags);
-    return item;
-}
-
 QString ChooseWithDialog(QWidget* parent, const QString& current) {
     QString filter = current.endsWith(".geojson", Qt::CaseInsensitive) ? "GeoJSON, cells only (*.geojson)"
                                                                          : "GeoPackage (*.gpkg)";
@@ -123,9 +115,9 @@ void CoveragePages::setThresholdRows(const std::vector<CoverageThresholdRow>& ro
         table->setRowCount(static_cast<int>(rows.size()));
         for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
             const CoverageThresholdRow& row = rows[static_cast<std::size_t>(r)];
-            table->setItem(r, kCoverageColChannel, Cell(Ui_Text(row.channel), false));
-            table->setItem(r, kCoverageColUnit, Cell(Ui_Text(row.unit), false));
-            QTableWidgetItem* threshold = Cell(Ui_Text(row.text), true);
+            table->setItem(r, kCoverageColChannel, Ui_TableCell(Ui_Text(row.channel), false));
+            table->setItem(r, kCoverageColUnit, Ui_TableCell(Ui_Text(row.unit), false));
+            QTableWidgetItem* threshold = Ui_TableCell(Ui_Text(row.text), true);
             threshold->setData(Qt::AccessibleTextRole, "Threshold of " + Ui_Text(row.channel));
             if (!row.note.empty()) threshold->setToolTip("Default: " + Ui_Text(row.note));
             table->setItem(r, kCoverageColThreshold, threshold);

@@ -102,6 +102,14 @@ void Ui_OpenFolder(const std::string& folder) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(folder))));
 }
 
+QTableWidgetItem* Ui_TableCell(const QString& text, bool editable) {
+    auto* item = new QTableWidgetItem(text);
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (editable) flags |= Qt::ItemIsEditable;
+    item->setFlags(flags);
+    return item;
+}
+
 void Ui_SetOpenFolderHandler(std::function<void(const std::string&)> handler) { openFolderHandler = std::move(handler); }
 
 void Ui_SetDialogHandlers(std::function<void(const QString&)> message, std::function<bool(const QString&)> confirm) {

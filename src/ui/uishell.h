@@ -4,6 +4,7 @@
 // thread in order, message boxes titled "Fieldtrace" and the auto-edit timer.
 #include <QPointer>
 #include <QString>
+#include <QTableWidgetItem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -88,6 +89,9 @@ void Ui_SetDialogHandlers(std::function<void(const QString&)> message, std::func
 // tests install a handler instead.
 void Ui_OpenFolder(const std::string& folder);
 void Ui_SetOpenFolderHandler(std::function<void(const std::string&)> handler);
+
+// A table cell holding text, selectable, editable only where asked.
+QTableWidgetItem* Ui_TableCell(const QString& text, bool editable);
 
 // The auto-edit timer: the current cell of view opens for editing half a second from now.
 void Ui_AutoEdit(QAbstractItemView* view);

@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
-#include <dirent.h>
 #include <memory>
 
 #include "app/application.h"
@@ -28,26 +27,18 @@
 
 namespace {
 
+// The analyses of these tests end within two minutes on a busy machine.
 template <class Pred>
 bool ServeUntil(Pred pred, int timeoutMs = 120000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return pred();
+    return UiTest_ServeUntil(pred, timeoutMs);
 }
 
 // The names in dir (no hidden ones) ending in extension.
 std::vector<std::string> Files(const std::string& dir, const std::string& extension = "") {
     std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name[0] != '.' && name.size() > extension.size() &&
-                name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
-                names.push_back(name);
-        }
-        closedir(d);
-    }
+    for (const std::string& name : DirectoryNames(dir))
+        if (name.size() > extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
+            names.push_back(name);
     return names;
 }
 

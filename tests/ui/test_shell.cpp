@@ -27,13 +27,9 @@
 
 namespace {
 
-// Serves events until pred holds or timeoutMs passed.
 template <class Pred>
 bool ServeUntil(Pred pred, int timeoutMs = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return pred();
+    return UiTest_ServeUntil(pred, timeoutMs);
 }
 
 TEST(Quit, TwoQuickClosesAskOnceAndNoLeavesEverythingRunning) {

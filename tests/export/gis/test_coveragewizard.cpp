@@ -6,7 +6,6 @@
 #include <ogrsf_frmts.h>
 
 #include <cmath>
-#include <dirent.h>
 #include <map>
 #include <mutex>
 #include <string>
@@ -99,16 +98,6 @@ std::vector<RecordFileEntry> Entries(const std::vector<std::string>& paths) {
     std::vector<RecordFileEntry> entries(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_TRUE(FileSelection_ReadEntry(paths[i], entries[i]));
     return entries;
-}
-
-std::vector<std::string> Names(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') names.emplace_back(e->d_name);
-        closedir(d);
-    }
-    return names;
 }
 
 // The threshold each channel of the summary was judged against (NaN: none), and the cell size.
@@ -263,7 +252,7 @@ TEST_F(CoverageWizard, RefusedInputKeepsTheUserOnThePage) {
         EXPECT_EQ(view.shown, CoverageWizardPage::Settings);
         view.page.thresholds = texts;
     }
-    EXPECT_TRUE(Names(out.path()).empty());
+    EXPECT_TRUE(DirectoryNames(out.path()).empty());
 }
 
 TEST_F(CoverageWizard, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
@@ -279,7 +268,7 @@ TEST_F(CoverageWizard, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     view.answer = true;
     ASSERT_TRUE(RunToEnd());
     EXPECT_GT(ReadWholeFile(view.page.output).size(), 3u);
-    EXPECT_EQ(Names(out.path()), std::vector<std::string>{"old.gpkg"});
+    EXPECT_EQ(DirectoryNames(out.path()), std::vector<std::string>{"old.gpkg"});
 }
 
 // A run that ends without a file goes back to the settings, tells why, and offers no folder.
@@ -302,7 +291,7 @@ TEST_F(CoverageWizard, ACancelOrAFailureLeavesNoFile) {
         ASSERT_EQ(view.results.size(), 1u);
         EXPECT_EQ(view.results[0], std::make_pair(c.message, std::string()));
         EXPECT_EQ(view.shown, CoverageWizardPage::Settings);
-        EXPECT_TRUE(Names(out.path()).empty());
+        EXPECT_TRUE(DirectoryNames(out.path()).empty());
     }
 }
 
