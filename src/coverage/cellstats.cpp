@@ -40,10 +40,10 @@ double Coverage_NormalCdf(double z) { return 0.5 * std::erfc(-z / std::sqrt(2.0)
 ChannelStatistics Coverage_Statistics(std::vector<double>& values, const CoverageRule& rule) {
     ChannelStatistics s;
     s.n = static_cast<int>(values.size());
-    s.stddev = s.shareOk = s.sigma = s.locationProbability = kNaN;
+    s.stddev = kNaN;
     if (s.n == 0) {
         s.min = s.max = s.mean = s.median = kNaN;
-        s.cls = rule.hasThreshold ? CoverageClass::Insufficient : CoverageClass::None;
+        Coverage_Judge(s, 0, rule);
         return s;
     }
     std::sort(values.begin(), values.end());
@@ -60,11 +60,24 @@ ChannelStatistics Coverage_Statistics(std::vector<double>& values, const Coverag
         for (double v : values) squares += (v - s.mean) * (v - s.mean);
         s.stddev = std::sqrt(squares / static_cast<double>(n - 1));
     }
-    if (!rule.hasThreshold) return s;
-
     std::size_t ok = 0;
-    for (double v : values) ok += Coverage_Meets(v, rule.threshold, rule.ratingKind) ? 1 : 0;
-    s.shareOk = static_cast<double>(ok) / static_cast<double>(n);
+    if (rule.hasThreshold)
+        for (double v : values) ok += Coverage_Meets(v, rule.threshold, rule.ratingKind) ? 1 : 0;
+    Coverage_Judge(s, ok, rule);
+    return s;
+}
+
+void Coverage_Judge(ChannelStatistics& s, std::size_t ok, const CoverageRule& rule) {
+    s.shareOk = s.sigma = s.locationProbability = kNaN;
+    if (!rule.hasThreshold) {
+        s.cls = CoverageClass::None;
+        return;
+    }
+    if (s.n == 0) {
+        s.cls = CoverageClass::Insufficient;
+        return;
+    }
+    s.shareOk = static_cast<double>(ok) / static_cast<double>(s.n);
     double measure = s.shareOk;
     if (rule.level) {
         s.sigma = s.n >= kCoverageOwnSigmaSamples ? s.stddev : kCoveragePlanningSigmaDb;
@@ -77,5 +90,4 @@ ChannelStatistics Coverage_Statistics(std::vector<double>& values, const Coverag
         measure = s.locationProbability;
     }
     s.cls = s.n < rule.minSamples ? CoverageClass::Insufficient : ClassOf(measure);
-    return s;
 }

@@ -4,6 +4,7 @@
 // level channel, the location probability against the planning's minimum
 // median field strength, with the cell's class. docs/coverage.md gives every
 // formula and its source.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -51,3 +52,9 @@ double Coverage_NormalCdf(double z);
 // The statistics of the valid values of one channel in one cell; values is
 // sorted in place.
 ChannelStatistics Coverage_Statistics(std::vector<double>& values, const CoverageRule& rule);
+
+// The judgement of a cell from its count, median and spread (n, median and
+// stddev set) and the number of values meeting the threshold: share_ok, the
+// sigma and location probability of a level channel, and the class. Whoever
+// aggregated the values (this module or a database), the cell is judged here.
+void Coverage_Judge(ChannelStatistics& s, std::size_t ok, const CoverageRule& rule);

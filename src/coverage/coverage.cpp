@@ -119,15 +119,15 @@ bool Coverage_ClearThreshold(CoveragePlan& plan, const std::string& channel, std
     return named;
 }
 
-namespace {
-
-bool ApplyThresholds(CoveragePlan& plan, std::string& error) {
+bool Coverage_ApplyThresholds(CoveragePlan& plan, std::string& error) {
     for (const std::string& channel : plan.options.withoutThreshold)
         if (!Coverage_ClearThreshold(plan, channel, error)) return false;
     for (const std::string& text : plan.options.thresholds)
         if (!Coverage_SetThreshold(plan, text, error)) return false;
     return true;
 }
+
+namespace {
 
 struct Binned {
     CellIndex cell;
@@ -276,6 +276,22 @@ std::vector<std::uint8_t> Coverage_StandingRepeats(const std::vector<double>& sp
     return out;
 }
 
+CoverageChannel Coverage_MakeChannel(const std::string& standard, std::string name, bool level, int ratingKind,
+                                     int minSamples) {
+    CoverageChannel c;
+    c.name = std::move(name);
+    c.level = level;
+    c.rule.ratingKind = ratingKind;
+    c.rule.level = level;
+    c.rule.minSamples = minSamples;
+    if (const auto d = Threshold_Default(standard, c.name, ratingKind)) {
+        c.rule.hasThreshold = true;
+        c.rule.threshold = d->value;
+        c.thresholdSource = d->source;
+    }
+    return c;
+}
+
 bool Coverage_Open(const std::vector<std::string>& paths, const CoverageOptions& options, CoveragePlan& plan,
                    std::string& error) {
     plan = CoveragePlan{};
@@ -338,22 +354,12 @@ bool Coverage_Open(const std::vector<std::string>& paths, const CoverageOptions&
         if (!ReadGroupHeaders(plan, group, data, error)) return false;
         for (std::size_t k = 0; k < group.files.size(); ++k) plan.files[group.files[k]].info = data.files[k].info;
         KmzLoad_CloseFiles(data);
-        for (const DtrValueDescriptor& v : data.values) {
-            CoverageChannel c;
-            c.name = std::string(Text_View(v.longName));
-            c.level = Text_View(v.name) == "Level";
-            c.rule.ratingKind = v.displayKind;
-            c.rule.level = c.level;
-            c.rule.minSamples = options.minSamples;
-            if (const auto d = Threshold_Default(group.standard, c.name, v.displayKind)) {
-                c.rule.hasThreshold = true;
-                c.rule.threshold = d->value;
-                c.thresholdSource = d->source;
-            }
-            group.channels.push_back(std::move(c));
-        }
+        for (const DtrValueDescriptor& v : data.values)
+            group.channels.push_back(Coverage_MakeChannel(group.standard, std::string(Text_View(v.longName)),
+                                                          Text_View(v.name) == "Level", v.displayKind,
+                                                          options.minSamples));
     }
-    return ApplyThresholds(plan, error);
+    return Coverage_ApplyThresholds(plan, error);
 }
 
 CoverageOutcome Coverage_Run(CoveragePlan& plan, CoverageSampleSink* sink, CoverageProgress* progress,

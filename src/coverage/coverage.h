@@ -135,6 +135,19 @@ enum class CoverageOutcome { Done, Failed, Cancelled };
 bool Coverage_Open(const std::vector<std::string>& paths, const CoverageOptions& options, CoveragePlan& plan,
                    std::string& error);
 
+// A value channel of a group of the standard, judged by its default
+// threshold where it has one (Latin-1 names).
+CoverageChannel Coverage_MakeChannel(const std::string& standard, std::string name, bool level, int ratingKind,
+                                     int minSamples);
+
+// Resolves the plan's thresholds onto the channels of its groups: first
+// options.withoutThreshold, then the typed options.thresholds (each as
+// Coverage_SetThreshold); a level threshold is converted into plan.levelUnit with the
+// facts of the group's files (entry and level settings). False with a
+// one-line error for a threshold that does not read, does not convert or
+// names no channel. Coverage_Open calls it.
+bool Coverage_ApplyThresholds(CoveragePlan& plan, std::string& error);
+
 // One typed threshold "CHANNEL=VALUE [UNIT]" set on every channel of the plan
 // it names (Coverage_Open does this for options.thresholds). False with a
 // one-line error when it does not read, names no channel or has a unit the

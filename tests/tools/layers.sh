@@ -17,6 +17,7 @@ layers=(
   "measure export/csv export/kmz"
   "drivetest coverage"
   "export/gis export/report"
+  "campaign"
   "ui"
   "app"
 )

@@ -17,7 +17,7 @@
 #include "export/gis/giswriter.h"
 #include "interrupt.h"
 #include "platform/text.h"
-#include "progress.h"
+#include "stepview.h"
 
 namespace {
 
@@ -50,17 +50,6 @@ const char* kHelp =
     "  --stats                    print timings and peak memory on stderr\n"
     "Prints the final message; exit status 0 on success, 1 on failure, 2 for a bad\n"
     "command line, 130 when cancelled with Ctrl-C (no file is left behind).\n";
-
-// The step with its percentage on stderr, when stderr is a terminal.
-class TerminalProgress : public CoverageProgress {
-public:
-    void showStep(const std::string& label) override { steps_.start(label); }
-    void setProgress(int percent) override { steps_.update(percent); }
-    void end(bool success) { steps_.end(success); }
-
-private:
-    StepProgress steps_;
-};
 
 void PrintStats(double seconds) {
     struct rusage usage {};
@@ -121,7 +110,7 @@ int Cli_Export(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    TerminalProgress progress;
+    CliStepView progress;
     InterruptCatcher catcher;
     const auto start = std::chrono::steady_clock::now();
     const GisExportResult result = Gis_Export(plan, request, &progress, [] { return Cli_Interrupted(); });

@@ -13,3 +13,4 @@ int Cli_Kmz(int argc, char** argv);
 int Cli_Discover(int argc, char** argv);
 int Cli_Settings(int argc, char** argv);
 int Cli_Export(int argc, char** argv);
+int Cli_Campaign(int argc, char** argv);

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/datetime.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -76,4 +77,14 @@ GisUtc GisUtcClock::toUtc(double localDateTime) {
     u.minute = out.tm_min;
     u.second = out.tm_sec + (localDateTime - whole);
     return u;
+}
+
+std::string Gis_InfoValue(const std::vector<DtrInfoEntry>& info, const char* group, const char* key) {
+    for (const auto& e : info)
+        if (Text_View(e.group) == group && Text_View(e.key) == key) return std::string(Text_View(e.value));
+    return {};
+}
+
+std::string Gis_UtcText(const GisUtc& t) {
+    return Text_Format("%04d-%02d-%02d %02d:%02d:%09.6f+00", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }

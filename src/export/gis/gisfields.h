@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "records/recordtypes.h"
+
 // A display name as a field name: lower-case ASCII letters, digits and
 // underscores ("Level [dBuV]" -> "level_dbuv", "BER before Reed Solomon [10-6]"
 // -> "ber_before_reed_solomon_10_6"); the micro sign becomes "u", a name that
@@ -33,3 +35,9 @@ private:
     long long hour_ = -1;
     long long offset_ = 0;  // local minus UTC, seconds
 };
+
+// A header item of a record file ("TV Analyzer", "Serial number"), Latin-1; empty when missing.
+std::string Gis_InfoValue(const std::vector<DtrInfoEntry>& info, const char* group, const char* key);
+
+// "2026-06-01 08:00:00.250000+00", as SQL takes a time stamp with time zone.
+std::string Gis_UtcText(const GisUtc& t);

@@ -104,17 +104,13 @@ void SetUtc(OGRFeature& f, int field, const GisUtc& t) {
     f.SetField(field, t.year, t.month, t.day, t.hour, t.minute, static_cast<float>(t.second), 100);
 }
 
-std::string InfoValue(const std::vector<DtrInfoEntry>& info, const char* group, const char* key) {
-    for (const auto& e : info)
-        if (Text_View(e.group) == group && Text_View(e.key) == key) return std::string(Text_View(e.value));
-    return {};
-}
-
 // The export in progress: the dataset and what the layers share.
 struct Writer {
     CoveragePlan& plan;
-    GDALDatasetUniquePtr ds;
-    bool geoPackage = true;
+    GDALDatasetUniquePtr owned;
+    GDALDataset* ds = nullptr;
+    bool geoPackage = true;  // a GeoPackage or a database: transactions, every layer
+    bool database = false;   // PostgreSQL: a table of the same name is replaced
     OGRSpatialReference wgs84;
     std::function<bool()> cancelled;
     std::vector<GisLayerCount> counts;
@@ -127,7 +123,15 @@ struct Writer {
 
     OGRLayer* createLayer(const char* name, OGRwkbGeometryType type, const char* description, std::string& error) {
         CPLStringList options;
-        if (geoPackage) {
+        if (database) {
+            options.SetNameValue("FID", "fid");
+            options.SetNameValue("OVERWRITE", "YES");
+            if (type != wkbNone) {
+                options.SetNameValue("GEOMETRY_NAME", kGeometryColumn);
+                options.SetNameValue("SPATIAL_INDEX", "GIST");
+            }
+            options.SetNameValue("DESCRIPTION", description);
+        } else if (geoPackage) {
             options.SetNameValue("FID", "fid");
             if (type != wkbNone) {
                 options.SetNameValue("GEOMETRY_NAME", kGeometryColumn);
@@ -147,16 +151,26 @@ struct Writer {
     // One transaction per layer where the format has them (GeoJSON has none).
     bool begin(std::string& error) {
         if (!geoPackage) return true;
-        if (ds->StartTransaction(FALSE) == OGRERR_NONE) return true;
+        if (ds->StartTransaction(FALSE) == OGRERR_NONE) {
+            inTransaction = true;
+            return true;
+        }
         error = "Could not start a transaction: " + GdalMessage();
         return false;
     }
     bool commit(std::string& error) {
         if (!geoPackage) return true;
+        inTransaction = false;
         if (ds->CommitTransaction() == OGRERR_NONE) return true;
         error = "Could not write: " + GdalMessage();
         return false;
     }
+    // After a failure: the open transaction is rolled back, nothing of it stays.
+    void abort() {
+        if (inTransaction) ds->RollbackTransaction();
+        inTransaction = false;
+    }
+    bool inTransaction = false;
     bool add(OGRLayer* layer, OGRFeature& f, std::string& error) {
         f.SetFID(OGRNullFID);
         if (layer->CreateFeature(&f) == OGRERR_NONE) return true;
@@ -164,6 +178,18 @@ struct Writer {
         return false;
     }
 };
+
+// A new layer with its fields inside its transaction. In a database the old
+// table is dropped inside the same transaction, so that a reader sees either
+// the old table or the whole new one.
+OGRLayer* BeginLayer(Writer& w, const char* name, OGRwkbGeometryType type, const char* description,
+                     const std::vector<FieldSpec>& fields, std::string& error) {
+    if (w.database && !w.begin(error)) return nullptr;
+    OGRLayer* layer = w.createLayer(name, type, description, error);
+    if (!layer || !AddFields(layer, fields, error)) return nullptr;
+    if (!w.database && !w.begin(error)) return nullptr;
+    return layer;
+}
 
 // The samples layer, filled group by group while the analysis reads.
 class SamplesLayer : public CoverageSampleSink {
@@ -254,17 +280,15 @@ private:
 };
 
 bool WriteCells(Writer& w, std::string& error) {
-    OGRLayer* layer = w.createLayer("cells", wkbPolygon, "Coverage statistics per cell, frequency and channel", error);
+    OGRLayer* layer = BeginLayer(w, "cells", wkbPolygon, "Coverage statistics per cell, frequency and channel",
+                                 {{"cell_id", OFTString}, {"standard", OFTString}, {"frequency_mhz", OFTReal},
+                                  {"channel", OFTString}, {"samples", OFTInteger}, {"gap_filled", OFTInteger},
+                                  {"n", OFTInteger}, {"min", OFTReal}, {"max", OFTReal}, {"mean", OFTReal},
+                                  {"median", OFTReal}, {"stddev", OFTReal}, {"threshold", OFTReal},
+                                  {"share_ok", OFTReal}, {"sigma_db", OFTReal}, {"location_probability", OFTReal},
+                                  {"class", OFTString}},
+                                 error);
     if (!layer) return false;
-    if (!AddFields(layer, {{"cell_id", OFTString}, {"standard", OFTString}, {"frequency_mhz", OFTReal},
-                           {"channel", OFTString}, {"samples", OFTInteger}, {"gap_filled", OFTInteger},
-                           {"n", OFTInteger}, {"min", OFTReal}, {"max", OFTReal}, {"mean", OFTReal},
-                           {"median", OFTReal}, {"stddev", OFTReal}, {"threshold", OFTReal},
-                           {"share_ok", OFTReal}, {"sigma_db", OFTReal}, {"location_probability", OFTReal},
-                           {"class", OFTString}},
-                   error) ||
-        !w.begin(error))
-        return false;
     OGRFeatureUniquePtr f(OGRFeature::CreateFeature(layer->GetLayerDefn()));
     std::int64_t count = 0;
     for (const CoverageGroup& g : w.plan.groups) {
@@ -335,10 +359,10 @@ bool WriteDrives(Writer& w, std::string& error) {
         SetText(*f, 3, Utf8(e.standard));
         f->SetField(4, g.frequencyMHz);
         SetText(*f, 5, Utf8(e.type));
-        SetText(*f, 6, Utf8(InfoValue(file.info, "TV Analyzer", "Serial number")));
-        SetText(*f, 7, Utf8(InfoValue(file.info, "TV Analyzer", "Firmware version")));
+        SetText(*f, 6, Utf8(Gis_InfoValue(file.info, "TV Analyzer", "Serial number")));
+        SetText(*f, 7, Utf8(Gis_InfoValue(file.info, "TV Analyzer", "Firmware version")));
         SetText(*f, 8, Utf8(e.input));
-        const std::string antenna = InfoValue(file.info, "Antenna", "Type");
+        const std::string antenna = Gis_InfoValue(file.info, "Antenna", "Type");
         if (antenna.empty()) f->SetFieldNull(9);
         else SetText(*f, 9, Utf8(antenna));
         SetReal(*f, 10, e.kFactorText.empty() ? NAN : e.kFactor);
@@ -362,21 +386,20 @@ bool WriteDrives(Writer& w, std::string& error) {
 }
 
 bool WriteSummary(Writer& w, std::string& error) {
-    OGRLayer* layer = w.createLayer("coverage_summary", wkbNone, "Cells and driven distance by class", error);
+    OGRLayer* layer = BeginLayer(
+        w, "coverage_summary", wkbNone, "Cells and driven distance by class",
+        {{"standard", OFTString}, {"frequency_mhz", OFTReal}, {"channel", OFTString},
+         {"threshold", OFTReal}, {"threshold_source", OFTString}, {"cell_size_m", OFTInteger},
+         {"grid_epsg", OFTInteger}, {"cells", OFTInteger64}, {"cells_good", OFTInteger64},
+         {"cells_acceptable", OFTInteger64}, {"cells_poor", OFTInteger64},
+         {"cells_insufficient", OFTInteger64}, {"cells_unclassified", OFTInteger64},
+         {"distance_km", OFTReal}, {"distance_good_km", OFTReal},
+         {"distance_acceptable_km", OFTReal}, {"distance_poor_km", OFTReal},
+         {"distance_insufficient_km", OFTReal}, {"distance_unclassified_km", OFTReal},
+         {"covered_cell_share", OFTReal}, {"covered_distance_share", OFTReal},
+         {"positioned_samples", OFTInteger64}, {"stationary_samples_left_out", OFTInteger64}},
+        error);
     if (!layer) return false;
-    if (!AddFields(layer, {{"standard", OFTString}, {"frequency_mhz", OFTReal}, {"channel", OFTString},
-                           {"threshold", OFTReal}, {"threshold_source", OFTString}, {"cell_size_m", OFTInteger},
-                           {"grid_epsg", OFTInteger}, {"cells", OFTInteger64}, {"cells_good", OFTInteger64},
-                           {"cells_acceptable", OFTInteger64}, {"cells_poor", OFTInteger64},
-                           {"cells_insufficient", OFTInteger64}, {"cells_unclassified", OFTInteger64},
-                           {"distance_km", OFTReal}, {"distance_good_km", OFTReal},
-                           {"distance_acceptable_km", OFTReal}, {"distance_poor_km", OFTReal},
-                           {"distance_insufficient_km", OFTReal}, {"distance_unclassified_km", OFTReal},
-                           {"covered_cell_share", OFTReal}, {"covered_distance_share", OFTReal},
-                           {"positioned_samples", OFTInteger64}, {"stationary_samples_left_out", OFTInteger64}},
-                   error) ||
-        !w.begin(error))
-        return false;
     OGRFeatureUniquePtr f(OGRFeature::CreateFeature(layer->GetLayerDefn()));
     std::int64_t count = 0;
     constexpr CoverageClass order[] = {CoverageClass::Good, CoverageClass::Acceptable, CoverageClass::Poor,
@@ -410,7 +433,7 @@ bool WriteSummary(Writer& w, std::string& error) {
 }
 
 // The default styles, in the table and with the columns QGIS uses for them.
-bool WriteStyles(Writer& w, std::string& error) {
+bool WriteStyles(Writer& w, bool withSamples, std::string& error) {
     OGRLayer* layer = w.ds->CreateLayer("layer_styles", nullptr, wkbNone,
                                         CPLStringList().SetNameValue("FID", "id").List());
     if (!layer) {
@@ -437,6 +460,7 @@ bool WriteStyles(Writer& w, std::string& error) {
                   {"samples", Gis_SamplesStyle(), "Measured and filled-in positions"}};
     OGRFeatureUniquePtr f(OGRFeature::CreateFeature(layer->GetLayerDefn()));
     for (const auto& s : styles) {
+        if (!withSamples && std::string(s.table) == "samples") continue;
         SetText(*f, 0, "");
         SetText(*f, 1, "");
         SetText(*f, 2, s.table);
@@ -506,8 +530,14 @@ bool Gis_CheckTarget(const GisExportRequest& request, std::string& error) {
     return true;
 }
 
-GisExportResult Gis_Export(CoveragePlan& plan, const GisExportRequest& request, CoverageProgress* progress,
-                           const std::function<bool()>& cancelled) {
+namespace {
+
+// The file lifecycle both exports share: the dataset under a temporary name
+// beside the target, the layers written by fill, the file closed and renamed
+// when complete; on a failure or cancel the temporary file is removed.
+GisExportResult WriteFile(CoveragePlan& plan, const GisExportRequest& request, CoverageProgress* progress,
+                          const std::function<bool()>& cancelled,
+                          const std::function<bool(Writer&, std::string&)>& fill) {
     GisExportResult result;
     std::string error;
     if (!Gis_CheckTarget(request, error)) {
@@ -526,7 +556,7 @@ GisExportResult Gis_Export(CoveragePlan& plan, const GisExportRequest& request, 
     w.geoPackage = driverName == kGisGeoPackage;
 
     auto fail = [&](const std::string& message) {
-        w.ds.reset();
+        w.owned.reset();
         std::remove(temporary.c_str());
         const bool userCancelled = cancelled && cancelled();
         result.outcome = userCancelled ? GisOutcome::Cancelled : GisOutcome::Failure;
@@ -537,36 +567,77 @@ GisExportResult Gis_Export(CoveragePlan& plan, const GisExportRequest& request, 
 
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driverName.c_str());
     if (!driver) return fail("GDAL has no " + driverName + " driver.");
-    w.ds.reset(driver->Create(temporary.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    w.owned.reset(driver->Create(temporary.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    w.ds = w.owned.get();
     if (!w.ds) return fail("Could not create '" + request.path + "': " + GdalMessage());
-
-    SamplesLayer samples(w);
-    if (w.geoPackage && (!samples.create(error) || !w.begin(error))) return fail(error);
-    const CoverageOutcome run = Coverage_Run(plan, w.geoPackage ? &samples : nullptr, progress, cancelled, error);
-    if (run != CoverageOutcome::Done) return fail(error);
-    if (w.geoPackage) {
-        if (!w.commit(error)) return fail(error);
-        w.counts.push_back({"samples", samples.count()});
-    }
-    if (progress) {
-        progress->showStep(w.geoPackage ? "Writing the cells and tables" : "Writing the cells");
-        progress->setProgress(0);
-    }
-    if (!WriteCells(w, error)) return fail(error);
-    if (w.geoPackage && (!WriteDrives(w, error) || !WriteSummary(w, error) || !WriteStyles(w, error)))
-        return fail(error);
+    if (!fill(w, error)) return fail(error);
     // Closing writes what GDAL still holds (the spatial indexes, GeoJSON's end).
     CPLErrorReset();
-    w.ds.reset();
+    w.owned.reset();
     if (progress) progress->setProgress(100);
     if (CPLGetLastErrorType() == CE_Failure) return fail("Could not write '" + request.path + "': " + GdalMessage());
     if (cancelled && cancelled()) return fail(kGisAborted);
     if (std::rename(temporary.c_str(), request.path.c_str()) != 0)
         return fail("Could not rename the finished file to '" + request.path + "'.");
     result.layers = w.counts;
-    result.message = "Coverage written to " + request.path + " (" + CountsText(w.counts) + ")." ;
+    result.message = "Coverage written to " + request.path + " (" + CountsText(w.counts) + ").";
+    return result;
+}
+
+}  // namespace
+
+GisExportResult Gis_Export(CoveragePlan& plan, const GisExportRequest& request, CoverageProgress* progress,
+                           const std::function<bool()>& cancelled) {
+    GisExportResult result = WriteFile(plan, request, progress, cancelled, [&](Writer& w, std::string& error) {
+        SamplesLayer samples(w);
+        if (w.geoPackage && (!samples.create(error) || !w.begin(error))) return false;
+        const CoverageOutcome run = Coverage_Run(plan, w.geoPackage ? &samples : nullptr, progress, cancelled, error);
+        if (run != CoverageOutcome::Done) return false;
+        if (w.geoPackage) {
+            if (!w.commit(error)) return false;
+            w.counts.push_back({"samples", samples.count()});
+        }
+        if (progress) {
+            progress->showStep(w.geoPackage ? "Writing the cells and tables" : "Writing the cells");
+            progress->setProgress(0);
+        }
+        if (!WriteCells(w, error)) return false;
+        return !w.geoPackage || (WriteDrives(w, error) && WriteSummary(w, error) && WriteStyles(w, true, error));
+    });
+    if (result.outcome != GisOutcome::Success) return result;
     const std::int64_t skipped = plan.skippedSamples();
     if (skipped == 1) result.message += " 1 damaged sample was skipped.";
     else if (skipped > 1) result.message += " " + std::to_string(skipped) + " damaged samples were skipped.";
     return result;
+}
+
+GisExportResult Gis_ExportComputed(CoveragePlan& plan, const GisExportRequest& request, const GisLayerWriter& addLayers) {
+    GisExportRequest gpkg = request;
+    gpkg.driver = kGisGeoPackage;
+    if (Gis_DriverForPath(request.path) != kGisGeoPackage) {
+        GisExportResult result;
+        result.outcome = GisOutcome::Failure;
+        result.message = "The output '" + request.path + "' must end in .gpkg.";
+        return result;
+    }
+    return WriteFile(plan, gpkg, nullptr, {}, [&](Writer& w, std::string& error) {
+        if (!WriteCells(w, error) || !WriteSummary(w, error)) return false;
+        if (addLayers && !addLayers(*w.ds, w.counts, error)) return false;
+        return WriteStyles(w, false, error);
+    });
+}
+
+bool Gis_WriteResultTables(GDALDataset& ds, CoveragePlan& plan, std::vector<GisLayerCount>& counts,
+                           std::string& error) {
+    RegisterOnce();
+    QuietGdal quiet;
+    Writer w(plan);
+    w.ds = &ds;
+    w.database = std::string(ds.GetDriverName()) == kGisPostgres;
+    if (WriteCells(w, error) && WriteSummary(w, error)) {
+        counts.insert(counts.end(), w.counts.begin(), w.counts.end());
+        return true;
+    }
+    w.abort();
+    return false;
 }

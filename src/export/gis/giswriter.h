@@ -15,8 +15,11 @@
 
 #include "coverage/coverage.h"
 
+class GDALDataset;
+
 inline constexpr const char* kGisGeoPackage = "GPKG";
 inline constexpr const char* kGisGeoJson = "GeoJSON";
+inline constexpr const char* kGisPostgres = "PostgreSQL";
 inline constexpr const char* kGisAborted = "The coverage export was cancelled; nothing was written.";
 
 enum class GisOutcome { Success, Failure, Cancelled };
@@ -51,3 +54,21 @@ bool Gis_CheckTarget(const GisExportRequest& request, std::string& error);
 // Runs the analysis (Coverage_Run) and writes its layers.
 GisExportResult Gis_Export(CoveragePlan& plan, const GisExportRequest& request, CoverageProgress* progress,
                            const std::function<bool()>& cancelled);
+
+// Writes more layers into an open dataset, adding their counts; false with a
+// one-line error.
+using GisLayerWriter = std::function<bool(GDALDataset& ds, std::vector<GisLayerCount>& counts, std::string& error)>;
+
+// A GeoPackage of an analysis computed elsewhere (the groups' channels, cells
+// and summaries filled in, no samples read): the layers cells and
+// coverage_summary, what addLayers (may be empty) adds, and the cells' QGIS
+// style; written and renamed as Gis_Export writes.
+GisExportResult Gis_ExportComputed(CoveragePlan& plan, const GisExportRequest& request, const GisLayerWriter& addLayers);
+
+// The cells and coverage_summary of an analysis into an open GeoPackage or
+// PostgreSQL dataset, each in one transaction; in a database an existing table
+// of the name is replaced inside that transaction, so readers see the old
+// table or the whole new one. False with a one-line error (the transaction
+// rolled back).
+bool Gis_WriteResultTables(GDALDataset& ds, CoveragePlan& plan, std::vector<GisLayerCount>& counts,
+                           std::string& error);
