@@ -15,6 +15,7 @@ packages=(
   locales iproute2 iputils-ping
   xvfb xauth at-spi2-core python3-pyatspi dbus
   help2man dpkg-dev file
+  poppler-utils
   clang libclang-rt-14-dev
   libssl-dev postgresql postgresql-15-postgis-3
 )

@@ -138,8 +138,7 @@ struct Binned {
 void Analyse(CoveragePlan& plan, CoverageGroup& group, const KmzDataSet& data, const std::vector<std::uint8_t>& leftOut,
              const std::vector<std::size_t>& fileEnd) {
     const std::size_t n = data.samples.size();
-    std::vector<std::uint8_t> statusOk(data.statusTexts.size());
-    for (std::size_t i = 0; i < statusOk.size(); ++i) statusOk[i] = data.statusTexts[i] == kStatusNoError;
+    const CoverageCountedValues counted(data, leftOut);
 
     std::vector<CellIndex> cellOf(n);
     std::vector<Binned> binned;
@@ -148,8 +147,8 @@ void Analyse(CoveragePlan& plan, CoverageGroup& group, const KmzDataSet& data, c
         if (s.position == kKmzNoPosition) continue;
         cellOf[i] = Grid_CellOf(plan.grid, s.latitude, s.longitude);
         ++group.positionedSamples;
-        if (leftOut[i]) ++group.stationarySkipped;
-        else binned.push_back({cellOf[i], static_cast<std::uint32_t>(i)});
+        if (counted.binned(i)) binned.push_back({cellOf[i], static_cast<std::uint32_t>(i)});
+        else ++group.stationarySkipped;
     }
     std::sort(binned.begin(), binned.end(), [](const Binned& a, const Binned& b) {
         return a.cell != b.cell ? a.cell < b.cell : a.sample < b.sample;
@@ -167,13 +166,9 @@ void Analyse(CoveragePlan& plan, CoverageGroup& group, const KmzDataSet& data, c
             cell.gapFilled += data.samples[binned[k].sample].position == kKmzInterpolatedPosition ? 1 : 0;
         for (std::size_t c = 0; c < channels; ++c) {
             scratch.clear();
-            for (std::size_t k = first; k < end; ++k) {
-                const std::size_t i = binned[k].sample;
-                // A sample of a bad receiver state is invalid for every channel.
-                if (!statusOk[static_cast<std::size_t>(data.samples[i].status)]) continue;
-                const double* e = data.valueEntry(i, c);
-                if (e[0] == 1.0 && std::isfinite(e[1])) scratch.push_back(e[1]);
-            }
+            double v = 0.0;
+            for (std::size_t k = first; k < end; ++k)
+                if (counted.value(binned[k].sample, c, v)) scratch.push_back(v);
             cell.channels.push_back(Coverage_Statistics(scratch, group.channels[c].rule));
         }
         group.cells.push_back(std::move(cell));
@@ -196,7 +191,9 @@ void Analyse(CoveragePlan& plan, CoverageGroup& group, const KmzDataSet& data, c
         }
     };
     std::size_t begin = 0;
-    for (std::size_t end : fileEnd) {
+    for (std::size_t k = 0; k < fileEnd.size(); ++k) {
+        const std::size_t end = fileEnd[k];
+        CoverageFile& file = plan.files[group.files[k]];
         std::size_t previous = end;
         for (std::size_t i = begin; i < end; ++i) {
             const KmzSample& s = data.samples[i];
@@ -207,6 +204,7 @@ void Analyse(CoveragePlan& plan, CoverageGroup& group, const KmzDataSet& data, c
                 if (std::isfinite(km)) {
                     addHalf(cellOf[previous], km / 2.0);
                     addHalf(cellOf[i], km / 2.0);
+                    file.distanceKm += km;
                 }
             }
             previous = i;
@@ -216,6 +214,24 @@ void Analyse(CoveragePlan& plan, CoverageGroup& group, const KmzDataSet& data, c
 }
 
 }  // namespace
+
+CoverageCountedValues::CoverageCountedValues(const KmzDataSet& data, const std::vector<std::uint8_t>& leftOut)
+    : data_(data), leftOut_(leftOut), goodState_(data.statusTexts.size()) {
+    for (std::size_t i = 0; i < goodState_.size(); ++i) goodState_[i] = data.statusTexts[i] == kStatusNoError;
+}
+
+bool CoverageCountedValues::binned(std::size_t sample) const {
+    return data_.samples[sample].position != kKmzNoPosition && !leftOut_[sample];
+}
+
+bool CoverageCountedValues::value(std::size_t sample, std::size_t channel, double& v) const {
+    // A sample of a bad receiver state is invalid for every channel.
+    if (!binned(sample) || !goodState_[static_cast<std::size_t>(data_.samples[sample].status)]) return false;
+    const double* e = data_.valueEntry(sample, channel);
+    if (e[0] != 1.0 || !std::isfinite(e[1])) return false;
+    v = e[1];
+    return true;
+}
 
 double CoverageChannelSummary::coveredCellShare() const {
     const auto judged = cells[1] + cells[2] + cells[3];
@@ -387,6 +403,11 @@ CoverageOutcome Coverage_Run(CoveragePlan& plan, CoverageSampleSink* sink, Cover
             CoverageFile& f = plan.files[group.files[k]];
             f.samples = data.files[k].sampleCount;
             f.skipped = data.files[k].skippedSamples;
+            f.distanceKm = f.firstTime = f.lastTime = 0.0;
+            if (f.samples > 0) {
+                f.firstTime = data.samples[end].time;
+                f.lastTime = data.samples[end + static_cast<std::size_t>(f.samples) - 1].time;
+            }
             end += static_cast<std::size_t>(data.files[k].sampleCount);
             fileEnd.push_back(end);
         }

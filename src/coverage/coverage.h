@@ -76,6 +76,8 @@ struct CoverageFile {
     std::vector<DtrInfoEntry> info;  // header information
     std::int64_t samples = 0;        // read (after the run)
     std::int64_t skipped = 0;        // damaged samples stepped over
+    double distanceKm = 0.0;         // driven: the steps between its positioned samples
+    double firstTime = 0.0, lastTime = 0.0;  // local date-time values of its first and last sample; 0 without
 };
 
 struct CoverageGroup {
@@ -119,6 +121,23 @@ struct CoverageSamples {
     const KmzDataSet& data;
     const std::vector<std::uint8_t>& leftOut;
     std::vector<std::size_t> fileEnd;
+};
+
+// Which values of a group's samples the cell statistics count: those of a
+// binned sample (positioned, and not a repeat taken standing still) of a good
+// receiver state ("No error"), valid and a finite number. Every writer that
+// shows the same values (the report's distributions) asks this one filter.
+class CoverageCountedValues {
+public:
+    CoverageCountedValues(const KmzDataSet& data, const std::vector<std::uint8_t>& leftOut);
+    bool binned(std::size_t sample) const;
+    // The value of a channel of a sample when the statistics count it.
+    bool value(std::size_t sample, std::size_t channel, double& v) const;
+
+private:
+    const KmzDataSet& data_;
+    const std::vector<std::uint8_t>& leftOut_;
+    std::vector<std::uint8_t> goodState_;  // per receiver state text
 };
 
 class CoverageSampleSink {

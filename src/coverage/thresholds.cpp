@@ -1,5 +1,6 @@
 #include "coverage/thresholds.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -107,6 +108,10 @@ std::string Threshold_TypedValue(double stored, std::string_view displayName) {
             return text;
     }
     return Text_Format("%.17g", typed);
+}
+
+int Threshold_TenPower(std::string_view displayName) {
+    return std::max(TenPowerUnit(Threshold_UnitOf(displayName)), 0);
 }
 
 std::optional<DefaultThreshold> Threshold_Default(std::string_view standard, std::string_view displayName,

@@ -38,6 +38,8 @@ std::string Threshold_BareUnit(std::string_view displayName);
 // unit: a plain ratio for "[10-N]" channels (200 in "[10-6]" is "0.0002"),
 // else the number itself; shortest form that reads back the same.
 std::string Threshold_TypedValue(double stored, std::string_view displayName);
+// N of a channel counted in "[10-N]" (its values are ratios times 10^N); 0 otherwise.
+int Threshold_TenPower(std::string_view displayName);
 
 // A default threshold of a channel of a standard, with its source.
 struct DefaultThreshold {

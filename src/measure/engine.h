@@ -72,5 +72,21 @@ void Engine_DecodePeakList(const char* reply, const char* xMin, const char* xMax
 bool Engine_ReinitRequested(ReceiverContext& ctx);
 // Sets stepDescription (the step in progress).
 void Engine_Describe(ReceiverContext& ctx, const char* description);
-// stepError = the session's last error.
-void Engine_SessionFailed(ReceiverContext& ctx);
+
+// One read-back of the Init sequence: the check form of a setup item.
+struct SetupCheck {
+    const char* description;
+    const char* header;
+    const char* value;
+    const char* expected;  // nullptr: the reply must equal value
+    bool numeric;
+};
+// The Init sequence's read-backs that apply to this analyzer, in its order:
+// what tells after a lost connection whether the analyzer kept its setup.
+std::vector<SetupCheck> Engine_SetupChecks(const ReceiverContext& ctx);
+
+// The providesGps thread hands the position of its sample to the others, once
+// per sample and as soon as it has read it: another thread's sample closed
+// meanwhile (because this one got stuck later) still carries it. Nothing is
+// handed over for a sample the thread has left.
+void Engine_ShareGps(DriveTestState& dt, ReceiverContext& ctx);

@@ -49,7 +49,9 @@ std::string Status_Watchdog(ReceiverContext& ctx) {
     if (ctx.step != ctx.lastPassStep) return "";
     ctx.stuckCount += 1;
     std::string spinner = Status_Spinner(ctx.stuckCount - 1);
-    const bool guardedWait = ctx.waitDeadline != -1.0 || ctx.resultWaitDeadline != -1.0;
+    // A lost connection is made again for as long as it takes (measure/link.h); re-initialising would not help.
+    const bool guardedWait =
+        ctx.waitDeadline != -1.0 || ctx.resultWaitDeadline != -1.0 || ctx.link == LinkState::kDown;
     const int limit = ctx.phase == kPhaseInit ? 22
                       : (ctx.phase == kPhaseFrequencySetup || ctx.phase == kPhaseMeasuring) ? 5
                                                                                             : -1;
@@ -60,6 +62,12 @@ std::string Status_Watchdog(ReceiverContext& ctx) {
             Text_FormatInto(ctx.reinitReason, sizeof ctx.reinitReason, "%s -> Timeout", ctx.stepDescription);
     }
     return spinner;
+}
+
+std::string Status_SecondLine(ReceiverContext& ctx) {
+    std::string line(ctx.troubleText[0] ? Text_View(ctx.troubleText) : Text_View(ctx.lastReinitReason));
+    if (!ctx.troubleActive) ctx.troubleText[0] = 0;
+    return line;
 }
 
 std::string Status_SyncText(int sync, int row, RowColour& colour) {

@@ -30,5 +30,9 @@ const RowColour* Status_PhaseColours(const ReceiverContext& ctx);
 // The watchdog: counts a refresh without progress and sets reinitReason when a
 // step stays stuck too long outside the deadline-guarded waits. Returns the spinner text added.
 std::string Status_Watchdog(ReceiverContext& ctx);
+// The status cell's second line: what the thread is retrying or mending
+// (kept for one refresh after it is over), else the last re-initialisation's
+// reason; empty when neither.
+std::string Status_SecondLine(ReceiverContext& ctx);
 // "Yes", "No" or "---" and its colour for a sync state 1, 0 or -1.
 std::string Status_SyncText(int sync, int row, RowColour& colour);

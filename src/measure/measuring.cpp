@@ -9,6 +9,7 @@
 #include <string>
 
 #include "measure/engine.h"
+#include "measure/link.h"
 #include "platform/datetime.h"
 #include "platform/text.h"
 
@@ -27,9 +28,7 @@ double LeadingNumber(const char* text) {
 }
 
 bool Query(ReceiverContext& ctx, const char* query, char* reply, std::size_t size) {
-    if (TcpScpi_Query(ctx.session, query, reply, size)) return true;
-    Engine_SessionFailed(ctx);
-    return false;
+    return Link_Query(ctx, query, reply, size);
 }
 
 bool AttenuationInvalid(const char* reply, const char* query) {
@@ -268,6 +267,7 @@ void Engine_MeasuringPhase(DriveTestState& dt, ReceiverContext& ctx) {
             return;
         }
         GpsStep(ctx, step - 2);
+        if (ctx.step >= 6) Engine_ShareGps(dt, ctx);
     } else if (step <= last) {
         const int k = (step - 6) / 5;
         const int sub = (step - 6) % 5;
@@ -315,17 +315,11 @@ void Engine_MeasuringPhase(DriveTestState& dt, ReceiverContext& ctx) {
         ctx.step += ctx.attenuationChanged == 0 ? 3 : 1;
     } else if (step == last + 3) {
         Engine_Describe(ctx, "Reset attenuation change");
-        if (family.attChangeReset[0] && !TcpScpi_Write(ctx.session, family.attChangeReset)) {
-            Engine_SessionFailed(ctx);
-            return;
-        }
+        if (family.attChangeReset[0] && !Link_Write(ctx, family.attChangeReset)) return;
         ctx.step += 1;
     } else if (step == last + 4) {
         Engine_Describe(ctx, "Reset BER calculation");
-        if (family.berResetCommand[0] && !TcpScpi_Write(ctx.session, family.berResetCommand)) {
-            Engine_SessionFailed(ctx);
-            return;
-        }
+        if (family.berResetCommand[0] && !Link_Write(ctx, family.berResetCommand)) return;
         ctx.step += 1;
     } else {
         ctx.phase = kPhaseStoring;
@@ -340,21 +334,21 @@ bool Engine_LiveQueryDue(const ReceiverContext& ctx, double now) {
            (ctx.syncSlot >= 0 && ctx.liveSync == -1);
 }
 
+// A live query that gets no answer is left to the link, as any other
+// exchange: asked again, or on a new connection. It used to re-initialise the
+// analyzer at once, which turned a single lost reply into a preparation of
+// many seconds.
 void Engine_LiveQuery(DriveTestState& dt, ReceiverContext& ctx) {
     (void)dt;
     char reply[kShortReply];
     const AnalyzerFamily& family = ctx.analyzer.family;
     if (ctx.providesGps && ctx.liveGpsFix == -1) {
-        if (!TcpScpi_Query(ctx.session, family.gpsValidQuery, reply, sizeof reply)) {
-            Text_Copy(ctx.reinitReason, "Update GPS fix status -> Timeout");
-            return;
-        }
+        Engine_Describe(ctx, "Update GPS fix status");
+        if (!Link_Query(ctx, family.gpsValidQuery, reply, sizeof reply)) return;
         ctx.liveGpsFix = !std::strcmp(reply, "1") ? 1 : 0;
     } else if (ctx.levelSlot >= 0 && ctx.liveLevelValid == 0) {
-        if (!TcpScpi_Query(ctx.session, ctx.levelQuery, reply, sizeof reply)) {
-            Text_Copy(ctx.reinitReason, "Update level -> Timeout");
-            return;
-        }
+        Engine_Describe(ctx, "Update level");
+        if (!Link_Query(ctx, ctx.levelQuery, reply, sizeof reply)) return;
         if (!Engine_ValueReplyInvalid(reply, ctx.levelQuery)) {
             ctx.liveLevelValid = 1;
             ctx.liveLevel = LeadingNumber(reply);
@@ -363,10 +357,8 @@ void Engine_LiveQuery(DriveTestState& dt, ReceiverContext& ctx) {
         }
     } else if (ctx.syncSlot >= 0 && ctx.liveSync == -1) {
         const char* query = ctx.standard().syncQuery;
-        if (!TcpScpi_Query(ctx.session, query, reply, sizeof reply)) {
-            Text_Copy(ctx.reinitReason, "Update sync status -> Timeout");
-            return;
-        }
+        Engine_Describe(ctx, "Update sync status");
+        if (!Link_Query(ctx, query, reply, sizeof reply)) return;
         if (!Engine_ValueReplyInvalid(reply, query)) {
             if (StartsWith(reply, "SYNC"))
                 ctx.liveSync = 1;

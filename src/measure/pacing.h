@@ -3,9 +3,12 @@
 // moved the step machine on (phase or step changed) goes straight on. A pass
 // that did not waits: 100 ms before a step is tried again; in the Waiting
 // and Storing phases until the sample clock moves, the status is due or the
-// 1.0 s gap to the previous sample has passed; 1 ms while a live-status query
-// is still to be made, 100 ms after a live answer that was unusable. Every wait ends early when the thread's command changes
-// (a request), and the waits on the clock also when the clock changes.
+// 1.0 s gap to the previous sample has passed, or a thread that stalls in the
+// sample may be left behind; 1 ms while a live-status query is still to be
+// made, 100 ms after a live answer that was unusable. A connection to be
+// mended is tried again after 100 ms. Every wait ends early when the
+// thread's command changes (a request), and the waits on the clock also when
+// the clock changes.
 #include "measure/receivercontext.h"
 #include "measure/sampleclock.h"
 

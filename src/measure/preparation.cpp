@@ -5,6 +5,7 @@
 
 #include "instrument/configcheck.h"
 #include "measure/engine.h"
+#include "measure/link.h"
 #include "platform/datetime.h"
 #include "platform/text.h"
 
@@ -12,14 +13,22 @@ namespace {
 
 bool SetOrCheck(ReceiverContext& ctx, bool verify, const char* header, const char* value, const char* expected,
                 bool numeric) {
-    int counter = ctx.step;
-    bool ok = TcpScpi_SetAndConfirm(ctx.session, verify, counter, header, value, expected, numeric, ctx.stepError);
-    ctx.step = counter;
-    return ok;
+    return Link_SetAndConfirm(ctx, verify, header, value, expected, numeric);
 }
 
 bool HasOption(const ReceiverContext& ctx, const char* code) {
     return !code[0] || DriveTest_HasOption(ctx.analyzer.options, code);
+}
+
+// A setup step runs only where the analyzer has the options it needs.
+bool StepApplies(const ReceiverContext& ctx, const SetupStep& s) {
+    return HasOption(ctx, s.requiredOption) && HasOption(ctx, s.requiredOption2);
+}
+
+// The chosen input impedance and level unit; nullptr when none is chosen.
+const UnitChoice* Chosen(const std::vector<UnitChoice>& choices, int index) {
+    return index >= 1 && static_cast<std::size_t>(index) <= choices.size() ? &choices[static_cast<std::size_t>(index - 1)]
+                                                                          : nullptr;
 }
 
 // Wait for valid data and sync; one pass. Advances step when the wait ends.
@@ -49,10 +58,7 @@ void WaitValidAndSync(ReceiverContext& ctx, const BroadcastStandard& standard, d
         char query[110];
         Text_FormatInto(query, sizeof query, "%s?", family.validDataCommand);
         char reply[500];
-        if (!TcpScpi_Query(ctx.session, query, reply, sizeof reply)) {
-            Engine_SessionFailed(ctx);
-            return;
-        }
+        if (!Link_Query(ctx, query, reply, sizeof reply)) return;
         if (std::strcmp(reply, family.validDataAnswer) != 0) {
             Text_Copy(ctx.stepError, "Not acknowledged");
             ctx.dataValidSince = ctx.syncSince = -1.0;
@@ -63,10 +69,7 @@ void WaitValidAndSync(ReceiverContext& ctx, const BroadcastStandard& standard, d
     if (syncHold > 0.0 && !noSyncNeeded) {
         Engine_Describe(ctx, "Wait for sync");
         char reply[500];
-        if (!TcpScpi_Query(ctx.session, standard.syncQuery, reply, sizeof reply)) {
-            Engine_SessionFailed(ctx);
-            return;
-        }
+        if (!Link_Query(ctx, standard.syncQuery, reply, sizeof reply)) return;
         if (std::strcmp(reply, standard.syncAnswer) == 0) {
             if (ctx.syncSince == -1.0) ctx.syncSince = now;
         } else {
@@ -80,17 +83,23 @@ bool ResultNotYet(const char* reply) {
     return !std::strcmp(reply, "---") || !std::strncmp(reply, "99.1e+36", 8) || !std::strncmp(reply, "{}", 2);
 }
 
+void EndResultWait(ReceiverContext& ctx) {
+    ctx.step += 1;
+    ctx.resultWaitDeadline = -1.0;
+    ctx.resultWaitItem = 0;
+}
+
 // Wait for results; one pass. Advances step when the wait ends.
 void WaitResults(ReceiverContext& ctx, const BroadcastStandard& standard) {
     const double now = DateTime_Now();
     // Nothing selected waits for nothing, and the level needs no sync.
     if (ctx.resultWaits.empty() || ctx.resultWaits.front().queryGroup < 1) {
-        ctx.step += 1;
-        ctx.resultWaitDeadline = -1.0;
+        EndResultWait(ctx);
         return;
     }
     if (ctx.resultWaitDeadline == -1.0) {
         ctx.resultWaitDeadline = now + standard.extraTime;
+        ctx.resultWaitItem = 0;
         return;
     }
     if (ctx.resultWaitDeadline < now) {
@@ -98,49 +107,41 @@ void WaitResults(ReceiverContext& ctx, const BroadcastStandard& standard) {
             ctx.waitDeadline = -1.0;
             Text_FormatInto(ctx.reinitReason, sizeof ctx.reinitReason, "%s -> %s", ctx.stepDescription, ctx.stepError);
         } else {
-            ctx.step += 1;
-            ctx.resultWaitDeadline = -1.0;
+            EndResultWait(ctx);
         }
         return;
     }
+    // A round asks the sync state, then every result of the current mode; an
+    // answer that is no result yet starts the next round from the top. A round
+    // cut short by a time-out goes on where it stopped: the late reply is
+    // collected by its own query, and a slow analyzer gets through a round too.
     char reply[kScpiRxBufferBytes];
-    if (ctx.session.pendingQuery[0]) {
-        char pending[100];
-        Text_Copy(pending, Text_View(ctx.session.pendingQuery));
-        if (!TcpScpi_Query(ctx.session, pending, reply, sizeof reply)) {
-            Engine_SessionFailed(ctx);
-            return;
-        }
-    }
-    const int count = static_cast<int>(ctx.resultWaits.size());
     char description[100];
-    Text_FormatInto(description, sizeof description, "Wait for signal sync: 0/%d", count);
-    Engine_Describe(ctx, description);
-    if (standard.syncQuery[0]) {
-        if (!TcpScpi_Query(ctx.session, standard.syncQuery, reply, sizeof reply)) {
-            Engine_SessionFailed(ctx);
-        } else if (std::strcmp(reply, standard.syncAnswer) != 0) {
-            ctx.step += 1;  // without sync no results will come
-            ctx.resultWaitDeadline = -1.0;
-            return;
+    const int count = static_cast<int>(ctx.resultWaits.size());
+    for (; ctx.resultWaitItem <= count; ++ctx.resultWaitItem) {
+        const int i = ctx.resultWaitItem;
+        Text_FormatInto(description, sizeof description, "Wait for signal sync: %d/%d", i, count);
+        if (i == 0) {
+            Engine_Describe(ctx, description);
+            if (!standard.syncQuery[0]) continue;
+            if (!Link_Query(ctx, standard.syncQuery, reply, sizeof reply)) return;
+            if (std::strcmp(reply, standard.syncAnswer) != 0) {
+                EndResultWait(ctx);  // without sync no results will come
+                return;
+            }
+            continue;
         }
-    }
-    for (int i = 0; i < count; ++i) {
-        const ResultWait& w = ctx.resultWaits[static_cast<std::size_t>(i)];
+        const ResultWait& w = ctx.resultWaits[static_cast<std::size_t>(i - 1)];
         if (w.modeIndex != -1 && w.modeIndex != ctx.currentMode) continue;
-        Text_FormatInto(description, sizeof description, "Wait for signal sync: %d/%d", i + 1, count);
         Engine_Describe(ctx, description);
-        if (!TcpScpi_Query(ctx.session, w.query, reply, sizeof reply)) {
-            Engine_SessionFailed(ctx);
-            return;
-        }
+        if (!Link_Query(ctx, w.query, reply, sizeof reply)) return;
         if (ResultNotYet(reply)) {
             Text_Copy(ctx.stepError, "Not acknowledged");
+            ctx.resultWaitItem = 0;
             return;
         }
     }
-    ctx.resultWaitDeadline = -1.0;
-    ctx.step += 1;
+    EndResultWait(ctx);
 }
 
 }  // namespace
@@ -148,6 +149,8 @@ void WaitResults(ReceiverContext& ctx, const BroadcastStandard& standard) {
 bool Engine_ReinitRequested(ReceiverContext& ctx) {
     if (!ctx.reinitReason[0]) return false;
     TcpScpi_Disconnect(ctx.session);
+    Link_Reset(ctx);
+    ctx.troubleText[0] = 0;  // the reason takes the status's second line
     Text_Copy(ctx.lastReinitReason, Text_View(ctx.reinitReason));
     ctx.phase = kPhaseInit;
     ctx.step = 0;
@@ -158,8 +161,17 @@ void Engine_Describe(ReceiverContext& ctx, const char* description) {
     Text_Copy(ctx.stepDescription, description);
 }
 
-void Engine_SessionFailed(ReceiverContext& ctx) {
-    Text_Copy(ctx.stepError, Text_View(ctx.session.lastError));
+std::vector<SetupCheck> Engine_SetupChecks(const ReceiverContext& ctx) {
+    const AnalyzerFamily& family = ctx.analyzer.family;
+    std::vector<SetupCheck> checks;
+    if (const UnitChoice* u = Chosen(family.inputImpedances, ctx.analyzer.inputIndex))
+        checks.push_back({"TV analyzer input setup", u->header, u->value, nullptr, true});
+    for (const SetupStep& s : ctx.standard().setupSteps)
+        if (StepApplies(ctx, s))
+            checks.push_back({s.description, s.header, s.value, s.expectedAnswer[0] ? s.expectedAnswer : nullptr, false});
+    if (const UnitChoice* u = Chosen(family.levelUnits, ctx.analyzer.levelUnitIndex))
+        checks.push_back({"TV analyzer level unit setup", u->header, u->value, nullptr, false});
+    return checks;
 }
 
 void Engine_InsertResultWait(std::vector<ResultWait>& waits, const char* longName, const char* query, int g, int m) {
@@ -211,19 +223,19 @@ void Engine_InitPhase(DriveTestState& dt, ReceiverContext& ctx) {
     const int step = ctx.step;
     if (step == 1) {
         Engine_Describe(ctx, "TV analyzer control setup");
-        if (TcpScpi_Open(ctx.session, ctx.analyzer.address, family.scpiPort, dt.sessionTimeoutMs))
+        if (TcpScpi_Open(ctx.session, ctx.analyzer.address, family.scpiPort, dt.sessionTimeoutMs)) {
+            Link_Reset(ctx);
             ctx.step = 2;
-        else
+        } else
             Text_Copy(ctx.stepError, "TV analyzer not responding");
     } else if (step == 2 || step == 3) {
         Engine_Describe(ctx, "TV analyzer input setup");
-        const int input = ctx.analyzer.inputIndex;
-        if (input < 1 || static_cast<std::size_t>(input) > family.inputImpedances.size()) {
+        const UnitChoice* u = Chosen(family.inputImpedances, ctx.analyzer.inputIndex);
+        if (!u) {
             ctx.step = 4;  // no input chosen: nothing to send
             return;
         }
-        const UnitChoice& u = family.inputImpedances[static_cast<std::size_t>(input - 1)];
-        SetOrCheck(ctx, step == 3, u.header, u.value, nullptr, true);
+        SetOrCheck(ctx, step == 3, u->header, u->value, nullptr, true);
     } else if (step >= 4 && step <= 7) {
         Engine_Describe(ctx, "TV analyzer transducer setup");
         ctx.step = 8;  // no transducer is ever chosen: the four steps are skipped at once
@@ -232,7 +244,7 @@ void Engine_InitPhase(DriveTestState& dt, ReceiverContext& ctx) {
         const int sub = (step - 8) % 3;
         const SetupStep& s = standard.setupSteps[static_cast<std::size_t>(j)];
         Engine_Describe(ctx, s.description);
-        if (!HasOption(ctx, s.requiredOption) || !HasOption(ctx, s.requiredOption2)) {
+        if (!StepApplies(ctx, s)) {
             ctx.step = 8 + 3 * (j + 1);  // not installed: no exchange at all
             return;
         }
@@ -247,13 +259,12 @@ void Engine_InitPhase(DriveTestState& dt, ReceiverContext& ctx) {
         }
     } else if (step == 3 * n + 8 || step == 3 * n + 9) {
         Engine_Describe(ctx, "TV analyzer level unit setup");
-        const int unit = ctx.analyzer.levelUnitIndex;
-        if (unit < 1 || static_cast<std::size_t>(unit) > family.levelUnits.size()) {
+        const UnitChoice* u = Chosen(family.levelUnits, ctx.analyzer.levelUnitIndex);
+        if (!u) {
             ctx.step = 3 * n + 10;
             return;
         }
-        const UnitChoice& u = family.levelUnits[static_cast<std::size_t>(unit - 1)];
-        SetOrCheck(ctx, step == 3 * n + 9, u.header, u.value, nullptr, false);
+        SetOrCheck(ctx, step == 3 * n + 9, u->header, u->value, nullptr, false);
     } else {
         ctx.lastReinitReason[0] = 0;
         ctx.phase = kPhaseFrequencySetup;
@@ -297,17 +308,10 @@ void Engine_FrequencySetupPhase(DriveTestState& dt, ReceiverContext& ctx) {
                          standard.syncTimeout);
     } else if (step == 2 * m + 4) {
         Engine_Describe(ctx, "Reset attenuation change");
-        bool ok;
-        if (family.attChangeReset[0]) {
-            ok = TcpScpi_Write(ctx.session, family.attChangeReset);
-        } else {
-            char reply[500];
-            ok = TcpScpi_Query(ctx.session, family.attChangeQuery, reply, sizeof reply);
-        }
-        if (ok)
+        char reply[500];
+        if (family.attChangeReset[0] ? Link_Write(ctx, family.attChangeReset)
+                                     : Link_Query(ctx, family.attChangeQuery, reply, sizeof reply))
             ctx.step += 1;
-        else
-            Engine_SessionFailed(ctx);
     } else if (step == 2 * m + 5) {
         WaitResults(ctx, standard);
     } else {

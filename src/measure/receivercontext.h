@@ -8,6 +8,7 @@
 
 #include "instrument/analyzerslot.h"
 #include "instrument/tcpscpi.h"
+#include "measure/sampleclock.h"
 #include "records/recording.h"
 
 enum ReceiverState : std::int32_t {
@@ -57,6 +58,14 @@ struct FrequencyRecord {
     std::string filePath;
 };
 
+// How the thread's connection to its analyzer stands (see measure/link.h).
+enum class LinkState : std::int32_t {
+    kUp,         // exchanges go ahead
+    kOutOfStep,  // a reply is lost or still owed: a new connection before the next exchange
+    kDown,       // the connection is gone: a new one, then the analyzer's setup read back
+    kChecking,   // connected again after a loss: reading the setup back, one item per pass
+};
+
 struct ResultWait {
     char longName[100] = {};
     char query[100] = {};
@@ -99,6 +108,7 @@ struct ReceiverContext {
     double syncSince = -1.0;
     double waitDeadline = -1.0;
     double resultWaitDeadline = -1.0;
+    std::int32_t resultWaitItem = 0;  // next query of the result wait's round: 0 the sync state, i entry i
     double settleUntil = 0.0;
     std::vector<FrequencyRecord> frequencies;
     std::int32_t currentFrequency = 1;
@@ -112,6 +122,16 @@ struct ReceiverContext {
     std::int32_t syncSlot = -1;
     char levelQuery[100] = {};
     ScpiSession session;
+    LinkState link = LinkState::kUp;
+    std::int32_t checkItem = 0;  // the setup item read back next while checking
+    double answeredAt = 0.0;     // date-time of the last reply from the analyzer or step moved on
+    bool lostAnswer = false;     // since the last pass: a reply or the connection was lost (not merely late)
+    // What the status shows as the row's second line while an exchange is
+    // retried or the connection is made again ("%s -> %s"); kept for one
+    // refresh after the trouble is over, so that a short one shows too.
+    char troubleText[220] = {};
+    char troubleCause[220] = {};  // the first text of the trouble: the status of a sample left unread
+    bool troubleActive = false;
     std::string installedOptions;
 
     // The sample being filled, laid out by the recorder's descriptors.
@@ -122,6 +142,10 @@ struct ReceiverContext {
     std::size_t itemFill = 0;
     std::int32_t attenuationChanged = 0;
     std::vector<RecordSample> track;  // the providesGps thread's newest samples, for the track
+    std::uint32_t sampleNumber = 0;   // the sample clock's number of the sample being measured
+    bool gpsShared = false;           // providesGps: the position of this sample is in the clock
+    bool leftSample = false;          // the thread left its sample unread; `left` holds its times
+    LeftSample left;
 
     std::int32_t liveGpsFix = -1;
     std::int32_t liveSync = -1;

@@ -7,6 +7,7 @@
 
 #include "antenna/antenna.h"
 #include "measure/engine.h"
+#include "measure/link.h"
 #include "measure/livestatus.h"
 #include "measure/pacing.h"
 #include "platform/datetime.h"
@@ -265,10 +266,13 @@ void WaitingPhase(DriveTestState& dt, ReceiverContext& ctx) {
         const std::uint32_t revision = dt.clock.revision;
         may = SampleClock_MayMeasure(dt.clock, ctx.number, ctx.currentState, DateTime_Now());
         if (dt.clock.revision != revision) dt.changed.notify_all();  // only a real change wakes the others
+        ctx.sampleNumber = dt.clock.sampleNumber;
     }
     if (may) {
         ctx.phase = kPhaseMeasuring;
         ctx.step = 0;
+        ctx.gpsShared = false;
+        ctx.leftSample = false;
     } else if (Engine_LiveQueryDue(ctx, DateTime_Now())) {
         Engine_LiveQuery(dt, ctx);
     }
@@ -301,26 +305,38 @@ void ShowStoredSample(DriveTestState& dt, ReceiverContext& ctx, FrequencyRecord&
     }
 }
 
+// Called with the drive-test lock held: true once the thread finds that it
+// left its sample unread (SampleClock_LeaveStalled). Its sample is then stored
+// without values, with the times and position of the others' and the reason
+// as status; the thread rejoins at the next sample it is ready for.
+bool NoticeLeft(DriveTestState& dt, ReceiverContext& ctx) {
+    if (ctx.phase != kPhaseMeasuring && ctx.phase != kPhaseStoring) return false;
+    if (ctx.leftSample || !SampleClock_TakeLeft(dt.clock, ctx.number, ctx.left)) return false;
+    ctx.leftSample = true;
+    ctx.phase = kPhaseStoring;
+    ctx.step = 0;
+    return true;
+}
+
+// The status of a stored sample.
+std::string SampleStatus(const ReceiverContext& ctx) {
+    if (ctx.reinitReason[0]) return std::string(Text_View(ctx.reinitReason));
+    if (ctx.leftSample) {
+        if (ctx.troubleActive && ctx.troubleCause[0]) return std::string(Text_View(ctx.troubleCause));
+        return Text_Format("%s -> %s", ctx.stepDescription, ctx.stepError[0] ? ctx.stepError : "Timeout");
+    }
+    return ctx.attenuationChanged != 0 ? kStatusAttenuation : kStatusNoError;
+}
+
 void StoringPhase(DriveTestState& dt, ReceiverContext& ctx) {
     if (ctx.step == 0) {
         ctx.stepCount = 2;
-        if (ctx.reinitReason[0]) {  // a spoiled sample carries no values
+        if (ctx.reinitReason[0] || ctx.leftSample) {  // a spoiled sample carries no values
             Recording_ResetSample(ctx.recorder, ctx.sample);
             ctx.sample.head.gps = GpsFix{};
             ctx.sample.head.gps.speed = -1.0;
         }
-        if (ctx.providesGps) {
-            Lock lock(dt.lock);
-            dt.clock.sharedGps = ctx.sample.head.gps;
-            ctx.sample.head.cycleStart = dt.clock.sampleStart;
-            RecordSample point;
-            point.head = ctx.sample.head;
-            ctx.recorder.samples.push_back(point);
-            Recording_UpdateTrack(ctx.recorder);
-            // Every analyzer records the speed derived from the track.
-            dt.clock.sharedGps.speed = ctx.recorder.samples.back().head.gps.speed;
-            while (ctx.recorder.samples.size() > 5) Recording_SampleListRemove(ctx.recorder, 1);
-        }
+        if (ctx.providesGps && !ctx.leftSample) Engine_ShareGps(dt, ctx);
         ctx.step = 1;
         return;
     }
@@ -328,10 +344,15 @@ void StoringPhase(DriveTestState& dt, ReceiverContext& ctx) {
     int freeMB = 0;
     {
         Lock lock(dt.lock);
-        const std::uint32_t revision = dt.clock.revision;
-        const bool closed = SampleClock_IsClosed(dt.clock, ctx.number, DateTime_Now());
-        if (dt.clock.revision != revision) dt.changed.notify_all();
-        if (!closed) return;
+        if (NoticeLeft(dt, ctx)) return;  // stored from step 0 again, without values
+        LeftSample sample = ctx.left;     // the times and position of the sample, as the others store them
+        if (!ctx.leftSample) {
+            const std::uint32_t revision = dt.clock.revision;
+            const bool closed = SampleClock_IsClosed(dt.clock, ctx.number, DateTime_Now());
+            if (dt.clock.revision != revision) dt.changed.notify_all();
+            if (!closed) return;
+            sample = LeftSample{dt.clock.sampleStart, dt.clock.sampleEnd, dt.clock.sharedGps};
+        }
         if (ctx.frequencies.empty()) {
             ctx.phase = kPhaseFrequencySetup;
             ctx.step = 0;
@@ -339,15 +360,10 @@ void StoringPhase(DriveTestState& dt, ReceiverContext& ctx) {
         }
         FrequencyRecord& f = ctx.frequencies[static_cast<std::size_t>(ctx.currentFrequency - 1)];
         f.sampleCount += 1;
-        ctx.sample.head.cycleEnd = dt.clock.sampleEnd;
-        ctx.sample.head.cycleStart = dt.clock.sampleStart;
-        ctx.sample.head.gps = dt.clock.sharedGps;
-        if (ctx.reinitReason[0])
-            Text_Copy(ctx.sample.head.status, Text_View(ctx.reinitReason));
-        else if (ctx.attenuationChanged != 0)
-            Text_Copy(ctx.sample.head.status, kStatusAttenuation);
-        else
-            Text_Copy(ctx.sample.head.status, kStatusNoError);
+        ctx.sample.head.cycleEnd = sample.end;
+        ctx.sample.head.cycleStart = sample.start;
+        ctx.sample.head.gps = sample.gps;
+        Text_Copy(ctx.sample.head.status, SampleStatus(ctx));
         ShowStoredSample(dt, ctx, f);
         if (f.fileOpen) {
             if (Recording_WriteSample(*f.ctx, f.file, ctx.sample)) {
@@ -363,6 +379,7 @@ void StoringPhase(DriveTestState& dt, ReceiverContext& ctx) {
             lowDisk = freeMB < kRecordLowFreeMB;
         }
     }
+    ctx.leftSample = false;
     if (writeFailed) DriveTest_Stop(kStopFileWrite);
     if (lowDisk)
         DriveTest_Stop(Text_Format("Free diskspace (%d MB) below lower limit (%d MB)", freeMB, kRecordLowFreeMB));
@@ -388,7 +405,8 @@ void StatusRefresh(DriveTestState& dt, ReceiverContext& ctx) {
     Lock lock(dt.lock);
     const FrequencyRecord& f = ctx.frequencies[static_cast<std::size_t>(ctx.currentFrequency - 1)];
     std::string text = label + " " + progress;
-    if (ctx.lastReinitReason[0]) text += std::string("\n") + ctx.lastReinitReason;
+    const std::string secondLine = Status_SecondLine(ctx);
+    if (!secondLine.empty()) text += "\n" + secondLine;
     dt.view->statusCell(f.statusRow, 2, text, Status_ByParity(Status_PhaseColours(ctx), f.statusRow));
     if (ctx.currentState != kStateMonitoring && ctx.currentState != kStatePaused) return;
     if (ctx.providesGps) {
@@ -410,6 +428,26 @@ void StatusRefresh(DriveTestState& dt, ReceiverContext& ctx) {
         std::string sync = Status_SyncText(ctx.liveSync, f.statusRow, colour);
         dt.view->statusCell(f.statusRow, 4, sync, colour);
         ctx.liveSync = -1;
+    }
+}
+
+void PhaseStep(DriveTestState& dt, ReceiverContext& ctx) {
+    switch (ctx.phase) {
+    case kPhaseInit:
+        Engine_InitPhase(dt, ctx);
+        break;
+    case kPhaseFrequencySetup:
+        Engine_FrequencySetupPhase(dt, ctx);
+        break;
+    case kPhaseWaiting:
+        WaitingPhase(dt, ctx);
+        break;
+    case kPhaseMeasuring:
+        Engine_MeasuringPhase(dt, ctx);
+        break;
+    default:
+        StoringPhase(dt, ctx);
+        break;
     }
 }
 
@@ -464,6 +502,26 @@ void ExitActions(ReceiverContext& ctx) {
 
 }  // namespace
 
+void Engine_ShareGps(DriveTestState& dt, ReceiverContext& ctx) {
+    if (!ctx.providesGps || ctx.gpsShared) return;
+    Lock lock(dt.lock);
+    const SampleClock& c = dt.clock;
+    // Only into the sample the thread is reading: one it left may have closed, and a new one begun.
+    if (!c.sampleInProgress || c.sampleNumber != ctx.sampleNumber || !(c.maskReady & (1u << (ctx.number - 1))) ||
+        (c.maskLeft & (1u << (ctx.number - 1))))
+        return;
+    ctx.gpsShared = true;
+    dt.clock.sharedGps = ctx.sample.head.gps;
+    ctx.sample.head.cycleStart = dt.clock.sampleStart;
+    RecordSample point;
+    point.head = ctx.sample.head;
+    ctx.recorder.samples.push_back(point);
+    Recording_UpdateTrack(ctx.recorder);
+    // Every analyzer records the speed derived from the track.
+    dt.clock.sharedGps.speed = ctx.recorder.samples.back().head.gps.speed;
+    while (ctx.recorder.samples.size() > 5) Recording_SampleListRemove(ctx.recorder, 1);
+}
+
 void ReceiverThread(ReceiverContext* c) {
     DriveTestState& dt = *Engine_State();
     ReceiverContext& ctx = *c;
@@ -484,40 +542,38 @@ void ReceiverThread(ReceiverContext* c) {
             Lock lock(dt.lock);
             if (ctx.command == -kStateEnded) break;
             if (ctx.command < 0) ctx.targetState = -ctx.command;
+            NoticeLeft(dt, ctx);
         }
         const int phaseBefore = ctx.phase, stepBefore = ctx.step;
+        const LinkState linkBefore = ctx.link;
+        const int checkBefore = ctx.checkItem;
         Transitions(dt, ctx);
-        switch (ctx.phase) {
-        case kPhaseInit:
-            Engine_InitPhase(dt, ctx);
-            break;
-        case kPhaseFrequencySetup:
-            Engine_FrequencySetupPhase(dt, ctx);
-            break;
-        case kPhaseWaiting:
-            WaitingPhase(dt, ctx);
-            break;
-        case kPhaseMeasuring:
-            Engine_MeasuringPhase(dt, ctx);
-            break;
-        default:
-            StoringPhase(dt, ctx);
-            break;
-        }
+        if (Link_NeedsRepair(ctx))
+            Link_Repair(dt, ctx);
+        else
+            PhaseStep(dt, ctx);
         StatusRefresh(dt, ctx);
         if (ctx.step != ctx.lastPassStep) ctx.stuckCount = 0;
-        // Progress is a change of phase or step. An idle thread's FrequencySetup step 0
-        // keeps lastPassStep at -1 for the watchdog's sake, but it is no progress.
-        const bool progressed = ctx.phase != phaseBefore || ctx.step != stepBefore;
+        // Progress is a change of phase or step, or of the link's mending. An idle thread's
+        // FrequencySetup step 0 keeps lastPassStep at -1 for the watchdog's sake, but it is no progress.
+        const bool stepMoved = ctx.phase != phaseBefore || ctx.step != stepBefore;
+        const bool progressed = stepMoved || ctx.link != linkBefore || ctx.checkItem != checkBefore;
         {
             Lock lock(dt.lock);
             if (ctx.command == -ctx.targetState && ctx.targetState == ctx.currentState) {
                 ctx.command = ctx.currentState;
                 dt.changed.notify_all();
             }
+            const double now = DateTime_Now();
+            if (stepMoved) ctx.answeredAt = now;
+            SampleClock_Answered(dt.clock, ctx.number, ctx.answeredAt);
+            // A new connection because the previous sample was left in the middle of a query is no trouble.
+            if (ctx.lostAnswer && ctx.phase == kPhaseMeasuring) SampleClock_Trouble(dt.clock, ctx.number);
+            ctx.lostAnswer = false;
+            if (SampleClock_LeaveStalled(dt.clock, now)) dt.changed.notify_all();
             ctx.passes += 1;
             Publish(ctx);
-            Pause(dt, ctx, lock, Pacing_AfterPass(ctx, dt.clock, progressed, DateTime_Now()));
+            Pause(dt, ctx, lock, Pacing_AfterPass(ctx, dt.clock, progressed, now));
         }
         ctx.lastPassStep = ctx.step;
     }

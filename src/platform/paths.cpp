@@ -141,3 +141,46 @@ bool Platform_ReplaceFile(const std::string& path, const std::string& temporaryP
     }
     return true;
 }
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string Platform_TemporaryNameBeside(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = base.rfind('.');
+    const std::string stem = path.substr(0, path.size() - (dot == std::string::npos ? 0 : base.size() - dot));
+    const std::string ext = dot == std::string::npos ? "" : base.substr(dot);
+    return stem + ".partial-" + std::to_string(static_cast<long>(getpid())) + ext;
+}
+
+bool Platform_CheckNewFile(const std::string& path, bool overwrite, std::string& error) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            error = "The output '" + path + "' is a directory.";
+            return false;
+        }
+        if (!overwrite) {
+            error = "The output '" + path + "' exists already.";
+            return false;
+        }
+    }
+    const std::string dir = FolderOf(path);
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        error = "The folder '" + dir + "' does not exist.";
+        return false;
+    }
+    if (access(dir.c_str(), W_OK) != 0) {
+        error = "The folder '" + dir + "' is not writable.";
+        return false;
+    }
+    return true;
+}

@@ -41,3 +41,13 @@ bool Platform_CanCreateFileIn(const std::string& directory);
 // reader sees either the old or the new file, never a half-written one. On
 // failure the temporary file is removed and the old file stays as it was.
 bool Platform_ReplaceFile(const std::string& path, const std::string& temporaryPath);
+
+// The name under which a file is written before it takes its own name:
+// "dir/name.partial-<pid>.ext" beside "dir/name.ext", so that a reader never
+// sees a half-written file and two programs never share one.
+std::string Platform_TemporaryNameBeside(const std::string& path);
+
+// Whether a new file may be written at path: not a directory, not existing
+// (unless overwrite), in a folder that exists and is writable. False with a
+// one-line error naming what is wrong.
+bool Platform_CheckNewFile(const std::string& path, bool overwrite, std::string& error);

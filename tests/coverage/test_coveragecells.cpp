@@ -228,3 +228,57 @@ TEST(CoverageCells, StandingRunsKeepTheirFirstSample) {
 }
 
 }  // namespace
+
+namespace {
+
+// Counts per channel what the counted-values filter lets through, while the
+// samples pass by.
+class CountingSink : public CoverageSampleSink {
+public:
+    bool writeSamples(const CoverageSamples& s, std::string&) override {
+        const CoverageCountedValues counted(s.data, s.leftOut);
+        counts.assign(s.group.channels.size(), 0);
+        for (std::size_t i = 0; i < s.data.samples.size(); ++i) {
+            binned += counted.binned(i) ? 1 : 0;
+            double v = 0.0;
+            for (std::size_t c = 0; c < counts.size(); ++c) counts[c] += counted.value(i, c, v) ? 1 : 0;
+        }
+        return true;
+    }
+    std::vector<int> counts;
+    int binned = 0;
+};
+
+}  // namespace
+
+// What a writer beside the cells reads of the samples (the report's
+// distributions, its track and its drives) agrees with the cells.
+TEST(CoverageCells, WritersBesideTheCellsCountTheSameValuesAndDistance) {
+    TempDir dir;
+    const std::string path = WriteDrive(dir);
+    CoverageOptions options;
+    options.minSamples = 4;
+    CoveragePlan plan;
+    std::string error;
+    ASSERT_TRUE(Coverage_Open({path}, options, plan, error)) << error;
+    CountingSink sink;
+    ASSERT_EQ(CoverageOutcome::Done, Coverage_Run(plan, &sink, nullptr, {}, error)) << error;
+    const CoverageGroup& g = plan.groups[0];
+    // 11 positioned, 2 standing repeats left out.
+    EXPECT_EQ(9, sink.binned);
+    ASSERT_EQ(g.channels.size(), sink.counts.size());
+    for (std::size_t c = 0; c < g.channels.size(); ++c) {
+        int n = 0;
+        for (const CoverageCell& cell : g.cells) n += cell.channels[c].n;
+        EXPECT_EQ(n, sink.counts[c]) << g.channels[c].name;
+    }
+    // Level: 9 binned, less the bad state and the one invalid value.
+    EXPECT_EQ(7, sink.counts[0]);
+
+    // One file: its driven distance is the group's, its times those of its first and last sample.
+    const CoverageFile& f = plan.files[0];
+    EXPECT_DOUBLE_EQ(g.summary[0].distanceTotalKm(), f.distanceKm);
+    EXPECT_GT(f.distanceKm, 0.2);
+    EXPECT_EQ(static_cast<std::int64_t>(kDrive.size()), f.samples);
+    EXPECT_NEAR(10.0, f.lastTime - f.firstTime, 1e-3);
+}

@@ -20,6 +20,22 @@
 #include <thread>
 #include <vector>
 
+// A listening TCP socket on 127.0.0.1 with an ephemeral port; -1 when none.
+inline int LoopbackListener(int& port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 8) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+        if (fd >= 0) close(fd);
+        return -1;
+    }
+    port = ntohs(a.sin_port);
+    return fd;
+}
+
 // A one-shot flag one thread raises and another waits for.
 class Signal {
 public:
@@ -118,27 +134,13 @@ private:
     bool eof_ = false;
 };
 
-// A listening socket on 127.0.0.1 with an ephemeral port; port stays 0 when
-// the socket could not be set up.
-inline int ListenOnLoopback(int& port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(fd, 8) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0)
-        port = ntohs(a.sin_port);
-    return fd;
-}
-
 class ScriptedPeer {
 public:
     using Script = std::function<void(PeerLink&)>;
 
     explicit ScriptedPeer(Script script) {
-        listener_ = ListenOnLoopback(port_);
-        if (port_ == 0) return;
+        listener_ = LoopbackListener(port_);
+        if (listener_ < 0) return;
         thread_ = std::thread([this, script = std::move(script)] {
             pollfd p{listener_, POLLIN, 0};
             if (poll(&p, 1, 5000) <= 0) return;

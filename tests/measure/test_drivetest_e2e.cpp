@@ -2,9 +2,11 @@
 // samples, re-initialisation after faults, invalid results.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <thread>
 
 #include "instrument/configcheck.h"
@@ -14,6 +16,8 @@
 #include "platform/datetime.h"
 #include "platform/text.h"
 #include "records/recording.h"
+#include "simcommands.h"
+#include "simresults.h"
 #include "support/simprocess.h"
 #include "support/testsupport.h"
 #include "measure/simdrivetest.h"
@@ -84,8 +88,20 @@ public:
         std::lock_guard<std::mutex> l(m);
         messages.push_back(text);
     }
+    void statusCell(int row, int column, const std::string& text, RowColour) override {
+        std::lock_guard<std::mutex> l(m);
+        if (column == 2) statusTexts.push_back({row, text});
+    }
+    // True when a status cell of the row showed text (row 0: any row).
+    bool showed(const std::string& text, int row = 0) {
+        std::lock_guard<std::mutex> l(m);
+        for (const auto& [r, t] : statusTexts)
+            if ((row == 0 || r == row) && t.find(text) != std::string::npos) return true;
+        return false;
+    }
     std::mutex m;
     std::vector<std::string> messages;
+    std::vector<std::pair<int, std::string>> statusTexts;
 };
 
 class DriveTestE2E : public ::testing::Test {
@@ -160,10 +176,15 @@ TEST_F(DriveTestE2E, TwoAnalyzersRecordInLockStep) {
     }
 }
 
-// A dropped connection re-initialises the analyzer; the spoiled sample carries
-// the reason and recording goes on with no sample lost.
-TEST_F(DriveTestE2E, DroppedConnectionLeadsToReInit) {
-    SimProcess sim("Alvra", "127.0.1.31", kPort, {"--seed", "31", "--settle-ms", "100", "--drop-at-seconds", "9"});
+// A power cycle: the connection drops, the analyzer is off the network for
+// two seconds and comes back with its power-on settings. The sample it was
+// in is stored without values, with the reason; the setup read back after
+// the reconnect no longer holds, so the analyzer is prepared again from the
+// start, and recording goes on.
+TEST_F(DriveTestE2E, PowerCycleLeadsToReInit) {
+    SimProcess sim("Alvra", "127.0.1.31", kPort,
+                   {"--seed", "31", "--settle-ms", "100", "--drop-at-seconds", "9", "--drop-down-seconds", "2",
+                    "--drop-resets"});
     ASSERT_TRUE(sim.ready());
     TempDir dir;
     std::string error;
@@ -182,6 +203,7 @@ TEST_F(DriveTestE2E, DroppedConnectionLeadsToReInit) {
     DriveTest_Stop(kStopPressed);
     ASSERT_TRUE(DriveTest_WaitStopped(60000));
     EXPECT_TRUE(sawReinit) << "the status must show the re-initialisation";
+    EXPECT_TRUE(view.showed("State not acknowledged")) << "the setup read back tells the analyzer lost it";
     const auto files = DriveTest_RecordFiles();
     ASSERT_EQ(files.size(), 1u);
     auto fs = ReadAll(files[0]);
@@ -194,6 +216,38 @@ TEST_F(DriveTestE2E, DroppedConnectionLeadsToReInit) {
     for (double v : bad.values) EXPECT_EQ(v, 0.0) << "a spoiled sample carries no values";
     ASSERT_GT(fs.samples.size(), static_cast<std::size_t>(spoiled + 2)) << "recording went on";
     EXPECT_STREQ(fs.samples.back().head.status, kStatusNoError);
+}
+
+// A dropped connection to an analyzer that kept its settings is made again at
+// once, without the watchdog and without preparing the analyzer again.
+TEST_F(DriveTestE2E, DroppedConnectionIsMadeAgainWithoutPreparation) {
+    SimProcess sim("Alvra", "127.0.1.32", kPort, {"--seed", "32", "--settle-ms", "100", "--drop-at-seconds", "9"});
+    ASSERT_TRUE(sim.ready());
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.32", true, {474.0}, "K")}), view, error)) << error;
+    MonitorUntilPrepared(60);
+    ASSERT_TRUE(DriveTest_Record());
+    bool sawReinit = false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < until) {
+        auto t = DriveTest_Threads().front();
+        sawReinit = sawReinit || !t.lastReinitReason.empty() || t.phase == kPhaseInit;
+        if (!t.sampleCounts.empty() && t.sampleCounts[0] >= 14) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    DriveTest_Stop(kStopPressed);
+    ASSERT_TRUE(DriveTest_WaitStopped(60000));
+    EXPECT_TRUE(view.showed("TV analyzer setup check")) << "the drop was seen and the setup read back";
+    EXPECT_FALSE(sawReinit);
+    EXPECT_FALSE(view.showed("ReInit"));
+    const auto files = DriveTest_RecordFiles();
+    ASSERT_EQ(files.size(), 1u);
+    auto fs = ReadAll(files[0]);
+    ASSERT_GE(fs.samples.size(), 14u);
+    int spoiled = 0;
+    for (const auto& s : fs.samples) spoiled += std::strcmp(s.head.status, kStatusNoError) != 0;
+    EXPECT_LE(spoiled, 1) << "at most the sample the drop fell into";
 }
 
 // An analyzer that stops answering drops out of the samples after its
@@ -361,4 +415,111 @@ TEST_F(DriveTestE2E, IdleThreadSleepsBetweenPasses) {
     // Still listening: a request is taken up at once.
     MonitorUntilPrepared(60);
     EXPECT_EQ(DriveTest_Threads().front().phase, kPhaseWaiting);
+}
+
+namespace {
+
+// The value of a valid slot as the simulator's --tag-results answers it: the
+// tag of the value's own query, or 0/1 for the sync state.
+void ExpectOwnReplies(const FileSamples& fs, const BroadcastStandard& standard, const std::string& path) {
+    for (std::size_t k = 0; k < fs.file.values.size(); ++k) {
+        const MeasurementValue* v = nullptr;
+        for (const auto& candidate : standard.values)
+            if (!std::strcmp(candidate.group, fs.file.values[k].group) && !std::strcmp(candidate.name, fs.file.values[k].name))
+                v = &candidate;
+        ASSERT_NE(v, nullptr) << fs.file.values[k].longName;
+        const bool sync = !v->query[0] || std::strcmp(v->query, standard.syncQuery) == 0;
+        const double tag = static_cast<double>(SimResults_Tag(SimCommands_NormaliseQuery(v->query)));
+        for (std::size_t i = 0; i < fs.samples.size(); ++i) {
+            const auto& values = fs.samples[i].values;
+            if (values[2 * k] == 0.0) continue;
+            const double got = values[2 * k + 1];
+            if (sync)
+                EXPECT_TRUE(got == 0.0 || got == 1.0) << path << " sample " << i << " " << v->longName << ": " << got;
+            else
+                EXPECT_DOUBLE_EQ(got / v->scale, tag) << path << " sample " << i << " " << v->longName;
+        }
+    }
+    for (std::size_t i = 0; i < fs.samples.size(); ++i) {
+        const DriveTestSample& h = fs.samples[i].head;
+        EXPECT_LT(h.attStart, 1000.0) << path << " sample " << i << ": a result taken for the attenuation";
+        EXPECT_LT(h.attStop, 1000.0) << path << " sample " << i;
+        if (h.gps.gpsFix) {
+            EXPECT_NEAR(h.gps.latitude, 48.137, 0.5) << path << " sample " << i;
+            EXPECT_NEAR(h.gps.longitude, 11.575, 0.5) << path << " sample " << i;
+        }
+    }
+}
+
+}  // namespace
+
+// Three analyzers, two of which answer late now and then (late enough to be
+// collected by the query's next attempt, or too late for that) or not at all.
+// No stored value belongs to another query than its own, every stored sample
+// carries the same times and position as the others of its sample, and the
+// healthy analyzer records every sample and is never spoiled.
+TEST_F(DriveTestE2E, LateAndLostRepliesStayWithTheirQueries) {
+    SimProcess a("Alvra", "127.0.1.91", kPort,
+                 {"--seed", "91", "--settle-ms", "100", "--tag-results", "--late-share", "0.05", "--late-ms", "600"});
+    SimProcess b("Alvra", "127.0.1.92", kPort,
+                 {"--seed", "92", "--settle-ms", "100", "--tag-results", "--late-share", "0.04", "--late-ms", "1000",
+                  "--no-reply-share", "0.03"});
+    SimProcess c("Alvra", "127.0.1.93", kPort, {"--seed", "93", "--settle-ms", "100", "--tag-results"});
+    ASSERT_TRUE(a.ready());
+    ASSERT_TRUE(b.ready());
+    ASSERT_TRUE(c.ready());
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(DriveTest_Start(MakeSetup(dir, {Analyzer("127.0.1.91", true, {474.0}, "A"),
+                                            Analyzer("127.0.1.92", false, {482.0}, "B"),
+                                            Analyzer("127.0.1.93", false, {490.0}, "C")}),
+                                view, error))
+        << error;
+    MonitorUntilPrepared(90);
+    ASSERT_TRUE(DriveTest_Record());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    auto healthySamples = [] {
+        const auto t = DriveTest_Threads().back();
+        return t.sampleCounts.empty() ? 0 : t.sampleCounts.front();
+    };
+    while (std::chrono::steady_clock::now() < until && healthySamples() < 15)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    DriveTest_Stop(kStopPressed);
+    ASSERT_TRUE(DriveTest_WaitStopped(60000));
+    EXPECT_TRUE(view.showed("TCP read timeout")) << "the status shows what is retried";
+
+    const auto files = DriveTest_RecordFiles();
+    ASSERT_EQ(files.size(), 3u);
+    const BroadcastStandard* standard = nullptr;
+    for (const auto& st : ReceiverInfo_Families().front().standards)
+        if (std::strcmp(st.name, "DVB-T / DVB-H") == 0) standard = &st;
+    ASSERT_NE(standard, nullptr);
+    // The healthy analyzer's samples first; every other sample must be one of them.
+    std::vector<std::string> paths = files;
+    std::stable_partition(paths.begin(), paths.end(),
+                          [](const std::string& p) { return p.find(" C1.dtr") != std::string::npos; });
+    ASSERT_NE(paths[0].find(" C1.dtr"), std::string::npos);
+    std::vector<FileSamples> read;
+    for (const auto& path : paths) {
+        read.push_back(ReadAll(path));
+        ExpectOwnReplies(read.back(), *standard, path);
+    }
+    std::map<double, std::pair<double, std::vector<char>>> samples;  // start -> end, position
+    for (std::size_t f = 0; f < read.size(); ++f) {
+        for (const auto& s : read[f].samples) {
+            const auto& h = s.head;
+            const std::vector<char> position(reinterpret_cast<const char*>(&h.gps),
+                                             reinterpret_cast<const char*>(&h.gps) + sizeof h.gps);
+            if (f == 0) {
+                EXPECT_STREQ(h.status, kStatusNoError) << "the healthy analyzer is never spoiled";
+                samples.emplace(h.cycleStart.dateTime, std::make_pair(h.cycleEnd.dateTime, position));
+                continue;
+            }
+            const auto it = samples.find(h.cycleStart.dateTime);
+            ASSERT_NE(it, samples.end()) << paths[f] << ": a sample the others did not take";
+            EXPECT_EQ(it->second.first, h.cycleEnd.dateTime) << paths[f] << ": one sample, one end";
+            EXPECT_EQ(it->second.second, position) << paths[f] << ": one sample, one position";
+        }
+    }
+    EXPECT_GE(read[0].samples.size(), 15u);
 }

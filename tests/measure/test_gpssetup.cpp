@@ -147,8 +147,8 @@ public:
     using Gps = std::function<bool(int query, PeerLink& link, ScriptedAnalyzer& analyzer)>;
 
     explicit ScriptedAnalyzer(Gps gps) : gps_(std::move(gps)) {
-        listener_ = ListenOnLoopback(port_);
-        if (port_ == 0) return;
+        listener_ = LoopbackListener(port_);
+        if (listener_ < 0) return;
         acceptor_ = std::thread([this] { acceptLoop(); });
     }
     ~ScriptedAnalyzer() {

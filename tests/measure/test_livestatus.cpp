@@ -51,6 +51,31 @@ TEST(LiveStatus, WatchdogWaitsWhileADeadlineGuardedWaitRuns) {
     ReceiverContext waiting;  // the waiting phases have no limit
     waiting.phase = kPhaseWaiting;
     EXPECT_EQ(RefreshesUntilReinit(waiting, 100), 0);
+
+    // A lost connection is made again for as long as the analyzer stays away;
+    // a connection that answers nothing still ends in a re-initialisation.
+    ReceiverContext down;
+    down.phase = kPhaseMeasuring;
+    down.link = LinkState::kDown;
+    EXPECT_EQ(RefreshesUntilReinit(down, 100), 0);
+    down.link = LinkState::kOutOfStep;
+    EXPECT_EQ(RefreshesUntilReinit(down, 100), 1);
+}
+
+// The status's second line: what is retried or mended comes first and stays
+// for one refresh after it is over, so that a short trouble shows too; then
+// the last re-initialisation's reason again.
+TEST(LiveStatus, SecondLineShowsTheTroubleThenTheReinitReason) {
+    ReceiverContext ctx;
+    Text_Copy(ctx.lastReinitReason, "DVB-T mode -> State not acknowledged");
+    EXPECT_EQ(Status_SecondLine(ctx), "DVB-T mode -> State not acknowledged");
+    Text_Copy(ctx.troubleText, "MER RMS [dB] -> TCP read timeout");
+    ctx.troubleActive = true;
+    EXPECT_EQ(Status_SecondLine(ctx), "MER RMS [dB] -> TCP read timeout");
+    EXPECT_EQ(Status_SecondLine(ctx), "MER RMS [dB] -> TCP read timeout") << "still retried";
+    ctx.troubleActive = false;
+    EXPECT_EQ(Status_SecondLine(ctx), "MER RMS [dB] -> TCP read timeout") << "shown once more when over";
+    EXPECT_EQ(Status_SecondLine(ctx), "DVB-T mode -> State not acknowledged");
 }
 
 TEST(LiveStatus, SpinnerAndProgressTexts) {

@@ -66,6 +66,9 @@ TEST(Pacing, PauseAfterAPass) {
         clock.maskReady = c.ready;
         clock.sampleInProgress = c.sampleInProgress;
         clock.sampleStart.dateTime = kNow - c.sinceSampleStart;
+        // The other analyzers answer all along: nobody is about to be left behind.
+        clock.lastStoredAt = kNow;
+        for (double& t : clock.answeredAt) t = kNow;
         const PassPause pause = Pacing_AfterPass(ctx, clock, c.progressed, kNow);
         EXPECT_EQ(pause.kind, c.kind);
         if (c.kind != PauseKind::kNone) {
@@ -135,4 +138,46 @@ TEST(Pacing, UnusableLiveAnswerIsAskedAgainAfterAWhile) {
     EXPECT_DOUBLE_EQ(ctx.liveLevel, -47.5);
     TcpScpi_Disconnect(ctx.session);
     EXPECT_EQ(peer.Finish(), (std::vector<std::string>{"MEAS:LEV?", "MEAS:LEV?"}));
+}
+
+// A connection to mend is tried again after 100 ms whatever the phase (the
+// waiting phase would otherwise sleep until the next status refresh), and a
+// thread that has stored its sample wakes when a silent one may be left
+// behind, so that the next sample need not wait for a status refresh.
+TEST(Pacing, MendingAndStalledSamplesWakeTheThread) {
+    struct Row {
+        const char* name;
+        int phase;
+        LinkState link;
+        double lastAnswerAgo;  // of the thread still reading the sample (thread 2)
+        PauseKind kind;
+        double waitSeconds;
+    };
+    const Row rows[] = {
+        {"waiting, connection down", kPhaseWaiting, LinkState::kDown, 0.0, PauseKind::kRetry, kRetryPauseSeconds},
+        {"measuring, reply lost", kPhaseMeasuring, LinkState::kOutOfStep, 0.0, PauseKind::kRetry, kRetryPauseSeconds},
+        {"stored; the other answered 0.3 s ago", kPhaseStoring, LinkState::kUp, 0.3, PauseKind::kClock,
+         kStallSeconds - 0.3 + kDeadlineSlackSeconds},
+        {"stored 0.5 s ago; the other has been silent for longer: a second after the store", kPhaseStoring,
+         LinkState::kUp, 1.5, PauseKind::kClock, kStallSeconds - 0.5 + kDeadlineSlackSeconds},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ReceiverContext ctx;
+        ctx.number = 1;
+        ctx.phase = r.phase;
+        ctx.currentState = kStateRecording;
+        ctx.link = r.link;
+        ctx.lastStatusTime = kNow - 0.1;
+        SampleClock clock;
+        SampleClock_Reset(clock, 2);
+        clock.sampleInProgress = 1;
+        clock.maskStored = 1;
+        clock.maskReady = 2;
+        clock.lastStoredAt = kNow - 0.5;
+        clock.answeredAt[1] = kNow - r.lastAnswerAgo;
+        const PassPause pause = Pacing_AfterPass(ctx, clock, false, kNow);
+        EXPECT_EQ(pause.kind, r.kind);
+        EXPECT_NEAR(pause.until - kNow, r.waitSeconds, 1e-6);
+    }
 }

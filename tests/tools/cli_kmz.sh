@@ -4,8 +4,10 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.bash"
 
-# check ARCHIVE: unzip -t, every KML entry well-formed (xmllint), every href and
-# styleUrl resolves to an entry, every balloon image names a bitmap, every BMP sound.
+# check ARCHIVE: unzip -t, every entry in the archive's root, every KML entry
+# well-formed (xmllint), every href and every balloon image exactly the name of
+# an entry (a web globe looks them up among the entry names as they stand),
+# every styleUrl a style of its own document, every BMP sound.
 check() {
   local archive=$1 dir
   unzip -tq "$archive" >/dev/null || fail "unzip -t $archive"
@@ -19,8 +21,7 @@ names = set()
 for d, _, files in os.walk(root):
     for f in files:
         names.add(os.path.relpath(os.path.join(d, f), root))
-bad = []
-styles = {}
+bad = [n + ': not in the root' for n in sorted(names) if '/' in n]
 for n in sorted(names):
     data = open(os.path.join(root, n), 'rb').read()
     if n.endswith('.bmp'):
@@ -33,21 +34,15 @@ for n in sorted(names):
     if not n.endswith('.kml'):
         continue
     text = data.decode('utf-8')
-    folder = os.path.dirname(n)
     for href in re.findall(r'<href>([^<]*)</href>', text):
-        if os.path.normpath(os.path.join(folder, href)) not in names:
+        if href not in names:
             bad.append(n + ' -> ' + href)
-    for doc, style in re.findall(r'<styleUrl>([^#<]*)#([^<]*)</styleUrl>', text):
-        target = os.path.normpath(os.path.join(folder, doc))
-        if target not in names:
-            bad.append(n + ' -> ' + doc)
-            continue
-        if target not in styles:
-            styles[target] = set(re.findall(r'<Style id="([^"]*)">', open(os.path.join(root, target), encoding='utf-8').read()))
-        if style not in styles[target]:
-            bad.append(n + ' -> ' + doc + '#' + style)
-    for src in re.findall(r'src="\.\./([^"]*)"', text):
-        if 'files/' + src not in names:
+    own = set(re.findall(r'<Style id="([^"]*)">', text))
+    for url in re.findall(r'<styleUrl>([^<]*)</styleUrl>', text):
+        if not url.startswith('#') or url[1:] not in own:
+            bad.append(n + ' -> ' + url)
+    for src in re.findall(r'src="([^"]*)"', text):
+        if src not in names:
             bad.append(n + ' -> image ' + src)
 if bad:
     print('\n'.join(bad[:10]), file=sys.stderr)
@@ -73,20 +68,21 @@ grep -q "^Drive test results have been successfully written to$" "$work/out" || 
 grep -qF "$kmz." "$work/out" || fail "archive name in the message"
 check "$kmz"
 unzip -p "$kmz" doc.kml | grep -q "<name>2026-06-01  10-00-00  R&#38;D</name>" || fail "escaped name in doc.kml"
-[ "$(unzip -l "$kmz" | grep -c 'files/BW[0-9]*_.*\.bmp')" -eq 9 ] || fail "one legend per channel, worst only, big spot"
-[ "$(unzip -l "$kmz" | grep -c 'files/[MS][AB][0-9]*_')" -eq 0 ] || fail "only the worst value by default"
+[ "$(unzip -l "$kmz" | grep -c ' BW[0-9]*_.*\.bmp')" -eq 9 ] || fail "one legend per channel, worst only, big spot"
+[ "$(unzip -l "$kmz" | grep -c ' [MS][AB][0-9]*_')" -eq 0 ] || fail "only the worst value by default"
 
 # Options: channels by number and by name, no graphs or parameters, two indicators, low zoom, dBm.
 expect_status 0 "$cli" kmz "$f" -o "$work/b/opt.kmz" --channels "1,MER RMS [dB]" --graphs none --parameters none \
   --indicators worst,best --zoom low --unit dBm
 check "$work/b/opt.kmz"
 listing=$(unzip -l "$work/b/opt.kmz")
-grep -q "files/SB3_" <<<"$listing" || fail "best layer of channel 3"
-grep -q "files/BW0_" <<<"$listing" && fail "speed was not selected"
-grep -q "files/G0_" <<<"$listing" && fail "no graph was selected"
-unzip -p "$work/b/opt.kmz" "files/root_*.kml" | grep -q "<name>Level \[dBm\]</name>" || fail "level in dBm"
-unzip -p "$work/b/opt.kmz" "files/root_*.kml" | grep -q "<name>Best value indicator</name>" || fail "kind folders"
-unzip -p "$work/b/opt.kmz" "files/D_*.kml" | grep -q "Parameter" && fail "parameter table without parameters"
+grep -q " SB3_" <<<"$listing" || fail "best layer of channel 3"
+grep -q " BW0_" <<<"$listing" && fail "speed was not selected"
+grep -q " G0_" <<<"$listing" && fail "no graph was selected"
+unzip -p "$work/b/opt.kmz" "root_*.kml" | grep -q "<name>Level \[dBm\]</name>" || fail "level in dBm"
+unzip -p "$work/b/opt.kmz" "root_*.kml" | grep -q "<name>Best value indicator</name>" || fail "kind folders"
+unzip -p "$work/b/opt.kmz" "[BMS][WAB]*.kml" | grep -q "Parameter" && fail "parameter table without parameters"
+unzip -p "$work/b/opt.kmz" "[BMS][WAB]*.kml" | grep -c "Receiver Status" >/dev/null || fail "no balloon in the layer documents"
 
 # Several files: one archive "...Multi-file export.kmz" in the folder of the first.
 g=$("$cli" generate --samples 300 --seed 4 --frequency 690 --description second --out "$work/a")
@@ -106,13 +102,14 @@ t = sys.stdin.read()
 east = float(re.search(r"<east>([^<]*)</east>", t).group(1)); west = float(re.search(r"<west>([^<]*)</west>", t).group(1))
 assert east < 0 < west and west - east > 359, (east, west)'
 
-# All samples at one point: two coarse levels, the second reusing the first one's style.
+# All samples at one point: two coarse levels, the second reusing the first one's
+# balloon, which each of its documents holds itself.
 p=$("$cli" generate --samples 30 --seed 6 --speed 0 --description still --out "$work/d")
 expect_status 0 "$cli" kmz "$p" --channels 1,2
 check "${p%.dtr}.kmz"
-listing=$(unzip -l "${p%.dtr}.kmz")
-grep -q "files/D_-0_" <<<"$listing" || fail "style document of level 0"
-grep -q "files/D_-00_" <<<"$listing" && fail "level 1 must reuse the style of level 0"
+[ "$(unzip -Z1 "${p%.dtr}.kmz" | grep -c "^D_")" -eq 0 ] || fail "style documents"
+unzip -p "${p%.dtr}.kmz" "BW1_-0_*.kml" | grep -c "<styleUrl>#BS_1</styleUrl>" >/dev/null || fail "own style of level 0"
+unzip -p "${p%.dtr}.kmz" "BW1_-00_*.kml" | grep -c "<Style id=\"D_-0_BS_1\">" >/dev/null || fail "level 1 must repeat the style of level 0"
 
 # Help and command-line errors: one line, exit 2.
 "$cli" kmz --help | grep -q -- "--manual-kfactor" || fail "help"

@@ -50,4 +50,37 @@ convert "$("$cli" generate --samples 1 --out "$work/one")"
 # Standing still: every sample at one point, speed 0.
 convert "$("$cli" generate --samples 20 --speed 0 --out "$work/still")"
 grep -q "^Drive test results have been successfully written to$" "$work/out" || fail "message: $(cat "$work/out")"
+
+# Two frequencies in one archive, two indicators: every placemark names a style
+# of its own document (a web globe reads each linked document on its own), and
+# GDAL lists every layer folder of the navigation document, in its order: the
+# spot sizes, the indicators and the channels, a repeated name with " (#n)".
+mkdir -p "$work/two/a" "$work/two/b"
+first=$("$cli" generate --samples 100 --seed 1 --frequency 474 --description Ch21 --out "$work/two/a")
+second=$("$cli" generate --samples 100 --seed 2 --frequency 522 --description Ch27 --out "$work/two/b")
+"$cli" kmz "$first" "$second" -o "$work/two/two.kmz" --indicators worst,average >/dev/null 2>"$work/err" ||
+  fail "kmz of two files: $(cat "$work/err")"
+opens "$work/two/two.kmz"
+[ "$(unzip -Z1 "$work/two/two.kmz" | grep -c "^D_")" -eq 0 ] || fail "the archive still holds style documents"
+foreign=$(unzip -p "$work/two/two.kmz" '*.kml' | grep -o "<styleUrl>[^#<][^<]*</styleUrl>" | head -1 || true)
+[ -z "$foreign" ] || fail "a placemark names a style in another entry: $foreign"
+if [ "$gdal" -eq 1 ]; then
+  ogrinfo -ro -so "$work/two/two.kmz" 2>&1 | sed -n 's/^[0-9]*: //p' | sed 's/^root_[0-9A-F]\{16\}$/root_STAMP/' >"$work/layers"
+  {
+    echo root_STAMP
+    declare -A seen
+    named() { local n=$1; seen[$n]=$((${seen[$n]:-0} + 1)); [ "${seen[$n]}" -eq 1 ] && echo "$n" || echo "$n (#${seen[$n]})"; }
+    for spot in "Big spot" "Medium spot" "Small spot"; do
+      named "$spot"
+      for kind in Worst Average; do
+        named "$kind value indicator"
+        for channel in "Speed [km/h]" "Level [dBµV]" Sync "MER RMS [dB]" "MER Peak [dB]" "BER before Viterbi [10-6]" \
+          "BER before Reed Solomon [10-6]" "BER after Reed Solomon [10-6]" "PER [10-6]"; do
+          named "$channel"
+        done
+      done
+    done
+  } >"$work/expected"
+  diff "$work/expected" "$work/layers" >"$work/layers.diff" || fail "GDAL's layers differ: $(head -5 "$work/layers.diff")"
+fi
 echo "1 passed, 0 failed"

@@ -16,8 +16,8 @@ layers=(
   "antenna selection"
   "measure export/csv export/kmz"
   "drivetest coverage"
-  "export/gis export/report"
-  "campaign"
+  "export/gis"
+  "export/report campaign"
   "ui"
   "app"
 )

@@ -56,7 +56,7 @@ std::string ArchiveDifference(const std::string& a, const std::string& b) {
 import re, sys, zipfile
 def load(path):
     z = zipfile.ZipFile(path)
-    stamp = next(m.group(1) for m in (re.match(r'files/spot_([0-9A-F]{16})\.bmp$', n) for n in z.namelist()) if m)
+    stamp = next(m.group(1) for m in (re.match(r'spot_([0-9A-F]{16})\.bmp$', n) for n in z.namelist()) if m)
     return {n.replace(stamp, 'STAMP'): z.read(n).replace(stamp.encode(), b'STAMP') for n in z.namelist()}
 a, b = load(sys.argv[1]), load(sys.argv[2])
 out = sorted(set(a) ^ set(b))[:5] + [n for n in sorted(set(a) & set(b)) if a[n] != b[n]][:5]

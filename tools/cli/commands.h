@@ -13,4 +13,5 @@ int Cli_Kmz(int argc, char** argv);
 int Cli_Discover(int argc, char** argv);
 int Cli_Settings(int argc, char** argv);
 int Cli_Export(int argc, char** argv);
+int Cli_Report(int argc, char** argv);
 int Cli_Campaign(int argc, char** argv);

@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"csv", Cli_Csv, "convert record files into CSV files beside them"},
     {"kmz", Cli_Kmz, "convert record files into one KMZ archive for Google Earth"},
     {"export", Cli_Export, "coverage per cell against planning thresholds, as GeoPackage or GeoJSON"},
+    {"report", Cli_Report, "a coverage report to hand over: PDF with maps, distributions and tables"},
     {"campaign", Cli_Campaign, "a fleet's record files in PostgreSQL + PostGIS, coverage computed by the database"},
     {"discover", Cli_Discover, "find and check the analyzers on the local networks, as JSON"},
     {"record", Cli_Record, "record a drive test headless with analyzers on the network"},

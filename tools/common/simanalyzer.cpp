@@ -69,7 +69,8 @@ SimAnalyzer::SimAnalyzer(const AnalyzerFamily& family, const SimConfig& config)
              config.levelOffsetDb),
       noReplyDraws_(config.seed ^ 0x0DE1A7ull),
       undefinedDraws_(config.seed ^ 0x99E36ull),
-      attChangeDraws_(config.seed ^ 0xA77ull) {
+      attChangeDraws_(config.seed ^ 0xA77ull),
+      lateDraws_(config.seed ^ 0x1A7Eull) {
     opcWaitsForSettling_ = Upper(family.validDataCommand) == "*OPC";
     if (family.gpsEnableCommand[0]) {
         const std::string enable = Upper(family.gpsEnableCommand);
@@ -114,6 +115,14 @@ const std::string* SimAnalyzer::setting(const std::string& header) const {
 
 void SimAnalyzer::connectionOpened() { exchanges_ = 0; }
 
+void SimAnalyzer::powerCycle(double now) {
+    for (const auto& [h, s] : commands_.settings) values_[h] = s.initial;
+    setHeaders_.clear();
+    errors_.clear();
+    attenuationChanged_ = false;
+    changed(now);
+}
+
 std::optional<std::string> SimAnalyzer::handleLine(const std::string& line, double now) {
     return exchange(line, now).reply;
 }
@@ -136,6 +145,8 @@ SimExchange SimAnalyzer::exchange(const std::string& line, double now) {
         // dropped replies depends on the queries alone.
         const bool lost = config_.noReplyShare > 0.0 && noReplyDraws_.uniform() < config_.noReplyShare;
         if (!lost) ex.reply = joined;
+        if (!lost && config_.lateShare > 0.0 && lateDraws_.uniform() < config_.lateShare)
+            sendAt += config_.lateMs / 1000.0;
     }
     ex.sendAt = sendAt + config_.latencyMs / 1000.0;
     ex.dropConnection = config_.dropAfter > 0 && exchanges_ >= config_.dropAfter;
@@ -198,7 +209,7 @@ std::optional<std::string> SimAnalyzer::common(const std::string& header, double
 std::optional<std::string> SimAnalyzer::query(const std::string& command, const std::string& header, double now) {
     const std::string key = SimCommands_NormaliseQuery(command);
     if (auto it = commands_.queries.find(key); it != commands_.queries.end()) {
-        if (answersResult(it->second)) return result(it->second, now);
+        if (answersResult(it->second)) return result(it->second, key, now);
         // Outside its standard or mode the query is as unknown as any other.
         pushError(kErrorUndefinedHeader, family_.errorUndefinedHeader);
         return std::nullopt;
@@ -256,13 +267,14 @@ std::optional<std::string> SimAnalyzer::fixedQuery(const std::string& header, co
     return std::nullopt;
 }
 
-std::optional<std::string> SimAnalyzer::result(const SimQuery& q, double now) {
+std::optional<std::string> SimAnalyzer::result(const SimQuery& q, const std::string& key, double now) {
     const bool sync = synchronised(now);
     if (q.kind == SimQueryKind::kSync) return sync ? q.syncAnswer : SimCommands_NoSyncAnswer(q.syncAnswer);
     const bool undefined = config_.undefinedShare > 0.0 && undefinedDraws_.uniform() < config_.undefinedShare;
     switch (q.kind) {
     case SimQueryKind::kValue: {
         if (undefined || (SimResults_NeedsSync(q) && !sync)) return std::string(kSimUndefined);
+        if (config_.tagResults) return Text_Format("%ld", SimResults_Tag(key));
         SimSignalState s;
         s.levelDbuV = levelDbuV(now);
         s.seconds = now;

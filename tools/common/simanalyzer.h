@@ -31,6 +31,8 @@ public:
 
     // A new connection begins: the exchange count of the drop fault restarts.
     void connectionOpened();
+    // Power off and on: every setting returns to its power-on value.
+    void powerCycle(double now);
     SimExchange exchange(const std::string& line, double now);
     // The reply alone, for callers that do not care about timing.
     std::optional<std::string> handleLine(const std::string& line, double now);
@@ -55,7 +57,7 @@ private:
     std::optional<std::string> common(const std::string& header, double now, double& sendAt);
     std::optional<std::string> query(const std::string& command, const std::string& header, double now);
     std::optional<std::string> fixedQuery(const std::string& header, const std::string& argument, double now);
-    std::optional<std::string> result(const SimQuery& q, double now);
+    std::optional<std::string> result(const SimQuery& q, const std::string& key, double now);
     // A result is read only in a standard the analyzer was prepared for, and
     // only in the measurement mode it belongs to.
     bool answersResult(const SimQuery& q) const;
@@ -97,4 +99,5 @@ private:
     SynthRandom noReplyDraws_;
     SynthRandom undefinedDraws_;
     SynthRandom attChangeDraws_;
+    SynthRandom lateDraws_;
 };

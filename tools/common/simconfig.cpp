@@ -43,6 +43,14 @@ const char* kHelp =
     "  --drop-after N           drop each connection after N exchanges\n"
     "  --drop-at-seconds T      drop the connection open at T seconds after start\n"
     "                           (or, when none is open then, the next one at once)\n"
+    "  --drop-down-seconds T    after a drop, accept no connection for T seconds\n"
+    "  --drop-resets            a drop is a power cycle: every setting returns to its\n"
+    "                           power-on value\n"
+    "  --late-share X           send a share X of the replies --late-ms late\n"
+    "  --late-ms N              how late those replies come (default 700)\n"
+    "  --tag-results            answer every value result with a number that names its\n"
+    "                           query instead of a reading (for tests that must tell\n"
+    "                           which reply went where)\n"
     "  --undefined-share X      answer a share X of the results \"99.1e+36\" or \"---\"\n"
     "  --att-change-share X     a share X of the attenuation reads finds a changed attenuation\n"
     "  --no-fix-share X         no GPS fix for a share X of the time, in stretches of 10 s\n"
@@ -101,6 +109,14 @@ bool SetInt(const std::string& text, long long lo, long long hi, long long& out)
     return Text_ParseInt(text, out) && out >= lo && out <= hi;
 }
 
+// A time in milliseconds, up to ten minutes.
+bool ParseMilliseconds(const std::string& text, int& out) {
+    long long n;
+    if (!SetInt(text, 0, 600000, n)) return false;
+    out = static_cast<int>(n);
+    return true;
+}
+
 const std::map<std::string, Setter>& ValueOptions() {
     static const std::map<std::string, Setter> options = {
         {"family", [](SimConfig& c, const std::string& v) { return FindFamily(v, c.family); }},
@@ -152,23 +168,16 @@ const std::map<std::string, Setter>& ValueOptions() {
              return true;
          }},
         {"level-offset", [](SimConfig& c, const std::string& v) { return Text_ParseDouble(v, c.levelOffsetDb); }},
-        {"settle-ms", [](SimConfig& c, const std::string& v) {
-             long long n;
-             if (!SetInt(v, 0, 600000, n)) return false;
-             c.settleMs = static_cast<int>(n);
-             return true;
-         }},
-        {"latency-ms", [](SimConfig& c, const std::string& v) {
-             long long n;
-             if (!SetInt(v, 0, 600000, n)) return false;
-             c.latencyMs = static_cast<int>(n);
-             return true;
-         }},
+        {"settle-ms", [](SimConfig& c, const std::string& v) { return ParseMilliseconds(v, c.settleMs); }},
+        {"latency-ms", [](SimConfig& c, const std::string& v) { return ParseMilliseconds(v, c.latencyMs); }},
         {"no-reply-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.noReplyShare); }},
         {"drop-after", [](SimConfig& c, const std::string& v) {
              return SetInt(v, 1, 0x7FFFFFFFFFFFFFFFll, c.dropAfter);
          }},
         {"drop-at-seconds", [](SimConfig& c, const std::string& v) { return ParseNonNegative(v, c.dropAtSeconds); }},
+        {"drop-down-seconds", [](SimConfig& c, const std::string& v) { return ParseNonNegative(v, c.dropDownSeconds); }},
+        {"late-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.lateShare); }},
+        {"late-ms", [](SimConfig& c, const std::string& v) { return ParseMilliseconds(v, c.lateMs); }},
         {"undefined-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.undefinedShare); }},
         {"att-change-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.attChangeShare); }},
         {"no-fix-share", [](SimConfig& c, const std::string& v) { return ParseShare(v, c.noFixShare); }},
@@ -185,6 +194,8 @@ const std::map<std::string, bool SimConfig::*>& FlagOptions() {
         {"verbose", &SimConfig::verbose},
         {"help", &SimConfig::help},
         {"old-firmware", &SimConfig::oldFirmware},
+        {"drop-resets", &SimConfig::dropResets},
+        {"tag-results", &SimConfig::tagResults},
     };
     return flags;
 }

@@ -44,6 +44,11 @@ struct SimConfig {
     double noReplyShare = 0.0;
     long long dropAfter = 0;  // exchanges per connection; 0: never
     double dropAtSeconds = -1.0;
+    double dropDownSeconds = 0.0;  // after a drop, no connection is accepted for this long
+    bool dropResets = false;       // a drop is a power cycle: the settings return to their power-on values
+    double lateShare = 0.0;        // share of the replies that come lateMs late
+    int lateMs = 700;
+    bool tagResults = false;       // value results answer SimResults_Tag of their query instead of a reading
     double undefinedShare = 0.0;
     double attChangeShare = 0.0;
     double exitAfterSeconds = -1.0;

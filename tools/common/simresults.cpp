@@ -100,6 +100,12 @@ std::string SimResults_Value(const SimQuery& q, const SimSignalState& s) {
     return kSimUndefined;
 }
 
+long SimResults_Tag(const std::string& normalisedQuery) {
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (unsigned char c : normalisedQuery) hash = (hash ^ c) * 16777619u;
+    return 100000 + static_cast<long>(hash % 900000u);
+}
+
 std::string SimResults_Info(const SimQuery& q, std::uint64_t seed) {
     const char layer = LayerOf(q.header);
     const std::string key = q.code.empty() ? q.header.substr(0, q.header.size() - (layer ? 3 : 1)) : q.code;

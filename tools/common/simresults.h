@@ -25,6 +25,10 @@ double SimResults_LevelInUnit(double dbuv, const std::string& unit, double imped
 // A value query's answer (the analyzer's own number, before the catalogue's scale).
 // Results that need sync are only asked while synchronised; the caller decides.
 std::string SimResults_Value(const SimQuery& query, const SimSignalState& state);
+// The number a value result answers with --tag-results: 100000 to 999999,
+// derived from the query (as SimCommands_NormaliseQuery spells it) alone, so
+// that a test can tell which query a stored value answered.
+long SimResults_Tag(const std::string& normalisedQuery);
 // True when a value needs the demodulator's sync (all but level, MPX power and deviation).
 bool SimResults_NeedsSync(const SimQuery& query);
 // A read-out's text (shorter than the narrowest read-out field of 10 characters).

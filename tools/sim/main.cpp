@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
     server.address = config.address;
     server.port = config.port >= 0 ? config.port : family.scpiPort;
     server.dropAtSeconds = config.dropAtSeconds;
+    server.dropDownSeconds = config.dropDownSeconds;
+    server.dropResets = config.dropResets;
     server.exitAfterSeconds = config.exitAfterSeconds;
     server.verbose = config.verbose;
     if (config.verbose) std::fprintf(stderr, "fieldtrace-analyzer-sim: %s\n", analyzer.identity().c_str());

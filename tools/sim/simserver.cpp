@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <deque>
 
 namespace {
@@ -126,12 +127,20 @@ public:
         std::printf("fieldtrace-analyzer-sim: %s listening on %s:%d\n", analyzer_.family().modelName,
                     options_.address.c_str(), port);
         std::fflush(stdout);
+        if (options_.verbose) {
+            // Lets a log reader turn the times of the lines below into wall-clock times.
+            timespec t{};
+            clock_gettime(CLOCK_REALTIME, &t);
+            std::fprintf(stderr, "[%9.3f] clock started at %.6f (Unix time)\n", clock_.now(),
+                         static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9 - clock_.now());
+        }
         while (!gStop && !expired()) {
-            if (conn_.fd < 0) acceptNext();
+            if (listener_ < 0) listenAgain(port);
+            else if (conn_.fd < 0) acceptNext();
             else serve();
         }
         CloseConnection(conn_, false);
-        close(listener_);
+        if (listener_ >= 0) close(listener_);
         return 0;
     }
 
@@ -140,6 +149,34 @@ private:
 
     double untilExit() const {
         return options_.exitAfterSeconds >= 0.0 ? options_.exitAfterSeconds - clock_.now() : kIdlePollSeconds;
+    }
+
+    // Off the network after a drop: nothing listens until the time is over.
+    void listenAgain(int port) {
+        const double wait = std::min(downUntil_ - clock_.now(), untilExit());
+        if (wait > 0.0) {
+            poll(nullptr, 0, PollTimeoutMs(wait));
+            return;
+        }
+        SimServerOptions o = options_;
+        o.port = port;
+        int unused = 0;
+        listener_ = OpenListener(o, unused);
+        if (listener_ >= 0) log("listening again");
+        else downUntil_ = clock_.now() + 0.1;
+    }
+
+    // The connection breaks off, as when the analyzer drops off the network or loses power.
+    void drop(const char* why) {
+        log(why);
+        CloseConnection(conn_, true);
+        const double now = clock_.now();
+        if (options_.dropResets) analyzer_.powerCycle(now);
+        if (options_.dropDownSeconds > 0.0) {
+            close(listener_);
+            listener_ = -1;
+            downUntil_ = now + options_.dropDownSeconds;
+        }
     }
 
     void acceptNext() {
@@ -159,8 +196,7 @@ private:
         const double now = clock_.now();
         if (options_.dropAtSeconds >= 0.0 && !droppedAt_ && now >= options_.dropAtSeconds) {
             droppedAt_ = true;
-            log("connection dropped (time fault)");
-            CloseConnection(conn_, true);
+            drop("connection dropped (time fault)");
             return;
         }
         if (!Flush(conn_, now)) {
@@ -169,8 +205,7 @@ private:
             return;
         }
         if (conn_.dropPending && conn_.queue.empty() && conn_.output.empty()) {
-            log("connection dropped (exchange fault)");
-            CloseConnection(conn_, true);
+            drop("connection dropped (exchange fault)");
             return;
         }
         double wait = untilExit();
@@ -240,6 +275,7 @@ private:
     int listener_ = -1;
     Connection conn_;
     bool droppedAt_ = false;
+    double downUntil_ = 0.0;
 };
 
 }  // namespace

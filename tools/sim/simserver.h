@@ -10,6 +10,8 @@ struct SimServerOptions {
     std::string address = "127.0.0.1";
     int port = 0;                    // 0: any free port
     double dropAtSeconds = -1.0;     // drop the connection open at this time (or the next one), once
+    double dropDownSeconds = 0.0;    // after a drop, accept no connection for this long
+    bool dropResets = false;         // a drop is a power cycle of the analyzer
     double exitAfterSeconds = -1.0;  // end the server at this time
     bool verbose = false;
 };

@@ -22,7 +22,7 @@ std::string Option(const char* name, const std::string& value) {
 
 std::string FillSymbol(int index, std::uint32_t colour, bool filled) {
     std::string s = Text_Format("    <symbol type=\"fill\" name=\"%d\" alpha=\"%s\" clip_to_extent=\"1\" force_rhr=\"0\">\n",
-                                index, filled ? "0.75" : "1");
+                                index, filled ? Text_FormatFixed(kGisClassOpacity, 2).c_str() : "1");
     s += "      <layer class=\"SimpleFill\" enabled=\"1\" pass=\"0\" locked=\"0\">\n        <Option type=\"Map\">\n";
     s += Option("color", Rgba(colour, filled ? 255 : 0));
     s += Option("joinstyle", "bevel");
@@ -53,8 +53,23 @@ const char* kHead =
 
 }  // namespace
 
-std::string Gis_CellsStyle() {
+std::uint32_t Gis_ClassColour(CoverageClass c) {
     const KmzColourSet kmz;  // the KMZ map's good, average and bad colours
+    switch (c) {
+        case CoverageClass::Good: return kmz.good;
+        case CoverageClass::Acceptable: return kmz.average;
+        case CoverageClass::Poor: return kmz.bad;
+        case CoverageClass::Insufficient: return kInsufficientGrey;
+        case CoverageClass::None: break;
+    }
+    return kOutline;
+}
+
+std::uint32_t Gis_OutlineColour() { return kOutline; }
+
+std::uint32_t Gis_SampleColour(bool filledIn) { return filledIn ? kFilledDot : kMeasuredDot; }
+
+std::string Gis_CellsStyle() {
     std::string q = kHead;
     q += "  <renderer-v2 type=\"categorizedSymbol\" attr=\"class\" symbollevels=\"0\" enableorderby=\"1\" "
          "forceraster=\"0\" referencescale=\"-1\">\n    <categories>\n"
@@ -64,10 +79,10 @@ std::string Gis_CellsStyle() {
          "      <category render=\"true\" symbol=\"3\" value=\"insufficient\" label=\"insufficient samples\"/>\n"
          "      <category render=\"true\" symbol=\"4\" value=\"\" label=\"no threshold\"/>\n"
          "    </categories>\n    <symbols>\n";
-    q += FillSymbol(0, kmz.good, true);
-    q += FillSymbol(1, kmz.average, true);
-    q += FillSymbol(2, kmz.bad, true);
-    q += FillSymbol(3, kInsufficientGrey, true);
+    q += FillSymbol(0, Gis_ClassColour(CoverageClass::Good), true);
+    q += FillSymbol(1, Gis_ClassColour(CoverageClass::Acceptable), true);
+    q += FillSymbol(2, Gis_ClassColour(CoverageClass::Poor), true);
+    q += FillSymbol(3, Gis_ClassColour(CoverageClass::Insufficient), true);
     q += FillSymbol(4, kOutline, false);
     q += "    </symbols>\n"
          "    <orderby>\n"
@@ -87,8 +102,8 @@ std::string Gis_SamplesStyle() {
          "      <category render=\"true\" symbol=\"0\" value=\"measured\" label=\"measured position\"/>\n"
          "      <category render=\"true\" symbol=\"1\" value=\"filled\" label=\"filled-in position\"/>\n"
          "    </categories>\n    <symbols>\n";
-    q += MarkerSymbol(0, kMeasuredDot);
-    q += MarkerSymbol(1, kFilledDot);
+    q += MarkerSymbol(0, Gis_SampleColour(false));
+    q += MarkerSymbol(1, Gis_SampleColour(true));
     q += "    </symbols>\n  </renderer-v2>\n  <layerGeometryType>0</layerGeometryType>\n</qgis>\n";
     return q;
 }

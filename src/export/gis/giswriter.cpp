@@ -5,8 +5,6 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include "export/gis/gisfields.h"
 #include "export/gis/gisstyle.h"
 #include "platform/datetime.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "records/recording.h"
 
@@ -32,24 +31,9 @@ std::string Lower(std::string s) {
     return s;
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string BaseName(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// "dir/name.partial-<pid>.ext" beside "dir/name.ext".
-std::string TemporaryName(const std::string& path) {
-    const std::string base = BaseName(path);
-    const auto dot = base.rfind('.');
-    const std::string stem = path.substr(0, path.size() - (dot == std::string::npos ? 0 : base.size() - dot));
-    const std::string ext = dot == std::string::npos ? "" : base.substr(dot);
-    return stem + Text_Format(".partial-%ld", static_cast<long>(getpid())) + ext;
 }
 
 std::string Utf8(std::string_view latin1) { return Text_Latin1ToUtf8(latin1); }
@@ -479,6 +463,19 @@ bool WriteStyles(Writer& w, bool withSamples, std::string& error) {
     return w.commit(error);
 }
 
+// The samples to the layer and then to the request's other reader.
+class BothSinks : public CoverageSampleSink {
+public:
+    BothSinks(CoverageSampleSink* first, CoverageSampleSink* second) : first_(first), second_(second) {}
+    bool writeSamples(const CoverageSamples& samples, std::string& error) override {
+        return (!first_ || first_->writeSamples(samples, error)) && (!second_ || second_->writeSamples(samples, error));
+    }
+
+private:
+    CoverageSampleSink* first_;
+    CoverageSampleSink* second_;
+};
+
 std::string CountsText(const std::vector<GisLayerCount>& counts) {
     std::string text;
     for (const auto& c : counts) {
@@ -507,27 +504,7 @@ bool Gis_CheckTarget(const GisExportRequest& request, std::string& error) {
         error = "The output '" + request.path + "' must end in .gpkg or .geojson.";
         return false;
     }
-    struct stat st {};
-    if (stat(request.path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            error = "The output '" + request.path + "' is a directory.";
-            return false;
-        }
-        if (!request.overwrite) {
-            error = "The output '" + request.path + "' exists already.";
-            return false;
-        }
-    }
-    const std::string dir = DirectoryOf(request.path);
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        error = "The folder '" + dir + "' does not exist.";
-        return false;
-    }
-    if (access(dir.c_str(), W_OK) != 0) {
-        error = "The folder '" + dir + "' is not writable.";
-        return false;
-    }
-    return true;
+    return Platform_CheckNewFile(request.path, request.overwrite, error);
 }
 
 namespace {
@@ -550,7 +527,7 @@ GisExportResult WriteFile(CoveragePlan& plan, const GisExportRequest& request, C
     // The file is ours alone until it is renamed: SQLite need not wait for the disk after every commit.
     CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
     const std::string driverName = request.driver.empty() ? Gis_DriverForPath(request.path) : request.driver;
-    const std::string temporary = TemporaryName(request.path);
+    const std::string temporary = Platform_TemporaryNameBeside(request.path);
     Writer w(plan);
     w.cancelled = cancelled;
     w.geoPackage = driverName == kGisGeoPackage;
@@ -577,6 +554,7 @@ GisExportResult WriteFile(CoveragePlan& plan, const GisExportRequest& request, C
     if (progress) progress->setProgress(100);
     if (CPLGetLastErrorType() == CE_Failure) return fail("Could not write '" + request.path + "': " + GdalMessage());
     if (cancelled && cancelled()) return fail(kGisAborted);
+    if (request.beforeRename && !request.beforeRename(error)) return fail(error);
     if (std::rename(temporary.c_str(), request.path.c_str()) != 0)
         return fail("Could not rename the finished file to '" + request.path + "'.");
     result.layers = w.counts;
@@ -591,7 +569,8 @@ GisExportResult Gis_Export(CoveragePlan& plan, const GisExportRequest& request, 
     GisExportResult result = WriteFile(plan, request, progress, cancelled, [&](Writer& w, std::string& error) {
         SamplesLayer samples(w);
         if (w.geoPackage && (!samples.create(error) || !w.begin(error))) return false;
-        const CoverageOutcome run = Coverage_Run(plan, w.geoPackage ? &samples : nullptr, progress, cancelled, error);
+        BothSinks sinks(w.geoPackage ? &samples : nullptr, request.alsoSamples);
+        const CoverageOutcome run = Coverage_Run(plan, &sinks, progress, cancelled, error);
         if (run != CoverageOutcome::Done) return false;
         if (w.geoPackage) {
             if (!w.commit(error)) return false;

@@ -28,6 +28,14 @@ struct GisExportRequest {
     std::string path;         // the file to write (UTF-8 or the file system's bytes)
     std::string driver;       // kGisGeoPackage or kGisGeoJson; empty: by the file name's extension
     bool overwrite = false;   // replace an existing file
+    // Another reader of every group's samples in the same run (a report
+    // drawn from the same analysis); may be null.
+    CoverageSampleSink* alsoSamples = nullptr;
+    // Called once the file is complete, before it takes the target's name:
+    // false (with a one-line error) fails the export and removes the file,
+    // so that what is written beside it from the same run succeeds or fails
+    // with it. May be empty.
+    std::function<bool(std::string& error)> beforeRename;
 };
 
 struct GisLayerCount {

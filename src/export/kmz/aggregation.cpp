@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "export/kmz/bitmaps.h"
-#include "platform/text.h"
+#include "export/kmz/entrynames.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ bool WriteGraphHistograms(KmzExport& ex, MapCell& cell, const std::vector<int>& 
         }
         std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kGraphColumns) * kGraphRows * 4);
         if (!Bitmaps_DrawGraphHistogram(h.counters, maximum, pixels.data()) ||
-            !ex.sink.writeBitmap(Text_Format("files/G%d_%s_%s.bmp", g, cell.cellId.c_str(), ex.stamp.c_str()),
+            !ex.sink.writeBitmap(KmzEntry_GraphBitmap(g, cell.cellId, ex.stamp),
                                  kGraphColumns, kGraphColumns * 4, kGraphRows, std::move(pixels)))
             return false;
     }
@@ -97,7 +97,7 @@ bool WriteValueDistributions(KmzExport& ex, MapCell& cell) {
         std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kValueBins) * kValueRows * 4);
         if (!Bitmaps_DrawValueDistribution(h.bins, maximum, st.worst, st.best,
                                            [&](double v) { return classColour(anchors, colours, v); }, pixels.data()) ||
-            !ex.sink.writeBitmap(Text_Format("files/V%d_%s_%s.bmp", c, cell.cellId.c_str(), ex.stamp.c_str()),
+            !ex.sink.writeBitmap(KmzEntry_ValueBitmap(c, cell.cellId, ex.stamp),
                                  kValueBins, kValueBins * 4, kValueRows, std::move(pixels)))
             return false;
     }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "export/kmz/canvas.h"
+#include "export/kmz/entrynames.h"
 #include "platform/text.h"
 
 // QImage's 32-bit words are the BMP's blue, green, red, alpha bytes only on a
@@ -98,7 +99,7 @@ bool Bitmaps_WriteGraphHistogram(KmzArchive& archive, int graphChannel, const ch
     if (cellId == nullptr || stamp == nullptr) return false;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kGraphColumns) * kGraphRows * 4);
     if (!Bitmaps_DrawGraphHistogram(counters, maximum, pixels.data())) return false;
-    const std::string name = Text_Format("files/G%d_%s_%s.bmp", graphChannel, cellId, stamp);
+    const std::string name = KmzEntry_GraphBitmap(graphChannel, cellId, stamp);
     return kmzWriteBitmapEntry(archive, name.c_str(), kGraphColumns, kGraphColumns * 4, kGraphRows, pixels.data());
 }
 
@@ -123,20 +124,14 @@ bool Bitmaps_WriteValueDistribution(KmzArchive& archive, int valueChannel, const
     if (cellId == nullptr || stamp == nullptr) return false;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kValueBins) * kValueRows * 4);
     if (!Bitmaps_DrawValueDistribution(bins, maximum, worst, best, colourOf, pixels.data())) return false;
-    const std::string name = Text_Format("files/V%d_%s_%s.bmp", valueChannel, cellId, stamp);
+    const std::string name = KmzEntry_ValueBitmap(valueChannel, cellId, stamp);
     return kmzWriteBitmapEntry(archive, name.c_str(), kValueBins, kValueBins * 4, kValueRows, pixels.data());
 }
 
 bool Bitmaps_WritePicture(KmzArchive& archive, KmzPicture picture, const char* stamp) {
-    const char* format = nullptr;
-    switch (picture) {
-        case PICTURE_SPOT: format = "files/spot_%s.bmp"; break;
-        case PICTURE_LOGO: format = "files/logo_%s.bmp"; break;
-        case PICTURE_INTENSITY: format = "files/intensity_%s.bmp"; break;
-    }
     KmzPicturePixels drawn;
-    if (format == nullptr || stamp == nullptr || !Pictures_Draw(picture, drawn)) return false;
-    const std::string name = Text_Format(format, stamp);
+    if (stamp == nullptr || !Pictures_Draw(picture, drawn)) return false;
+    const std::string name = KmzEntry_Picture(picture, stamp);
     return kmzWriteBitmapEntry(archive, name.c_str(), drawn.width, drawn.width * 4, drawn.height,
                                drawn.pixels.data());
 }
@@ -203,7 +198,7 @@ bool Bitmaps_DrawLegend(KmzLegendCanvas& canvas, const KmzLegendText& text, int 
 bool Bitmaps_WriteLegend(KmzArchive& archive, KmzLegendCanvas& canvas, const char* layerPrefix, int channel,
                          const char* stamp, const KmzLegendText& text, int spotSize) {
     if (layerPrefix == nullptr || stamp == nullptr || !Bitmaps_DrawLegend(canvas, text, spotSize)) return false;
-    const std::string name = Text_Format("files/%s%d_%s.bmp", layerPrefix, channel, stamp);
+    const std::string name = KmzEntry_Legend(layerPrefix, channel, stamp);
     return kmzWriteBitmapEntry(archive, name.c_str(), kLegendWidth, kLegendWidth * 4, kLegendHeight,
                                canvas.pixels.data());
 }

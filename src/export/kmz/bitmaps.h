@@ -37,7 +37,7 @@ std::uint32_t Bitmaps_Blend(std::uint32_t from, std::uint32_t to, double fractio
 // kGraphColumns x kGraphRows pixels (alpha 0). False when counters has another size.
 bool Bitmaps_DrawGraphHistogram(std::span<const std::int32_t> counters, std::int32_t maximum,
                                 std::uint8_t* pixels);
-// Writes "files/G%d_%s_%s.bmp" (graph channel, cell id, stamp).
+// Writes KmzEntry_GraphBitmap (entrynames.h).
 bool Bitmaps_WriteGraphHistogram(KmzArchive& archive, int graphChannel, const char* cellId, const char* stamp,
                                  std::span<const std::int32_t> counters, std::int32_t maximum);
 
@@ -50,12 +50,12 @@ using KmzColourOf = std::function<std::uint32_t(double value)>;
 // pixels (alpha 0). False when bins has another size.
 bool Bitmaps_DrawValueDistribution(std::span<const std::int32_t> bins, std::int32_t maximum, double worst,
                                    double best, const KmzColourOf& colourOf, std::uint8_t* pixels);
-// Writes "files/V%d_%s_%s.bmp" (value channel, cell id, stamp).
+// Writes KmzEntry_ValueBitmap.
 bool Bitmaps_WriteValueDistribution(KmzArchive& archive, int valueChannel, const char* cellId, const char* stamp,
                                     std::span<const std::int32_t> bins, std::int32_t maximum, double worst,
                                     double best, const KmzColourOf& colourOf);
 
-// Writes "files/spot_%s.bmp", "files/logo_%s.bmp" or "files/intensity_%s.bmp" (stamp).
+// Writes KmzEntry_Picture: the spot, the logo or the colour bar.
 bool Bitmaps_WritePicture(KmzArchive& archive, KmzPicture picture, const char* stamp);
 
 // The texts of one legend; all Latin-1.
@@ -90,6 +90,6 @@ struct KmzLegendCanvas {
 bool Bitmaps_LegendBegin(KmzLegendCanvas& canvas, std::span<const std::uint32_t> spotColours);
 // Draws one legend into canvas.pixels (alpha 255); spotSize 0, 1 or 2.
 bool Bitmaps_DrawLegend(KmzLegendCanvas& canvas, const KmzLegendText& text, int spotSize);
-// Draws and writes "files/%s%d_%s.bmp" (layer prefix, channel, stamp).
+// Draws and writes KmzEntry_Legend.
 bool Bitmaps_WriteLegend(KmzArchive& archive, KmzLegendCanvas& canvas, const char* layerPrefix, int channel,
                          const char* stamp, const KmzLegendText& text, int spotSize);

@@ -1,5 +1,6 @@
 #include "export/kmz/kmlroot.h"
 
+#include "export/kmz/entrynames.h"
 #include "export/kmz/kmltext.h"
 #include "export/kmz/kmlwriter.h"
 #include "export/kmz/tiling.h"
@@ -128,7 +129,7 @@ std::string Kmz_FileTable(const std::vector<KmzLoadedFile>& files) {
     return out;
 }
 
-bool writeRootDocument(KmzExport& ex) {
+std::string Kml_RootDocument(const KmzExport& ex) {
     std::string name = Kmz_WithoutFolder(ex.data.outputName);
     name = name.substr(0, name.size() >= 4 ? name.size() - 4 : 0);
     std::string out = kKmlHeader;
@@ -143,14 +144,20 @@ bool writeRootDocument(KmzExport& ex) {
                        kSoftwareVersion);
     out += Kml_LookAt(ex.area);  // opening the archive flies to the drive
     out += "<Folder>\n<name>Info</name>\n<Style><ListStyle><listItemType>checkHideChildren</listItemType></ListStyle>"
-           "</Style>\n<ScreenOverlay>\n<name>Fieldtrace</name>\n<Icon>\n<href>files/logo_" +
-           ex.stamp + ".bmp</href>\n</Icon>\n";
+           "</Style>\n<ScreenOverlay>\n<name>Fieldtrace</name>\n<Icon>\n<href>" +
+           KmzEntry_Picture(PICTURE_LOGO, ex.stamp) + "</href>\n</Icon>\n";
     out += Overlay("overlayXY", 0, 1, "fraction") + Overlay("screenXY", 0, 1, "fraction") +
            Overlay("rotationXY", 0, 0, "fraction") + Overlay("size", 0, 0, "fraction");
     out += "</ScreenOverlay>\n</Folder>\n";
-    out += formatNetworkLink("Data", ex.area, -1, -1, "files/root_" + ex.stamp + ".kml");
+    out += formatNetworkLink("Data", ex.area, -1, -1, KmzEntry_Navigation(ex.stamp));
     out += kKmlFooter;
-    return WriteEntry(ex.sink, "doc.kml", out);
+    return out;
+}
+
+bool writeRootDocument(KmzExport& ex, const std::string& text) { return WriteEntry(ex.sink, kKmzRootDocument, text); }
+
+bool Kml_WriteRootCopy(KmzExport& ex, const std::string& text) {
+    return WriteEntry(ex.sink, KmzEntry_RootCopy(ex.stamp), text);
 }
 
 bool writeNavigationDocument(KmzExport& ex) {
@@ -177,9 +184,8 @@ bool writeNavigationDocument(KmzExport& ex) {
                     "<Folder>\n<name>%s</name><open>0</open><visibility>%d</visibility>\n<Style><ListStyle>"
                     "<listItemType>checkHideChildren</listItemType></ListStyle></Style>\n",
                     Kml_Text(Kmz_ChannelName(ex.data, channel)).c_str(), visibility);
-                out += Text_Format(
-                    "<ScreenOverlay>\n<name>%s%d</name>\n<Icon>\n<href>%s%d_%s.bmp</href>\n</Icon>\n", prefix.c_str(),
-                    channel, prefix.c_str(), channel, ex.stamp.c_str());
+                out += Text_Format("<ScreenOverlay>\n<name>%s%d</name>\n<Icon>\n<href>%s</href>\n</Icon>\n",
+                                   prefix.c_str(), channel, KmzEntry_Legend(prefix, channel, ex.stamp).c_str());
                 out += Overlay("overlayXY", 0, 1, "fraction") + Overlay("screenXY", 0, kLegendInset, "insetPixels") +
                        Overlay("rotationXY", 0, 0, "fraction") + Overlay("size", 0, 0, "fraction");
                 out += "</ScreenOverlay>\n";
@@ -192,5 +198,5 @@ bool writeNavigationDocument(KmzExport& ex) {
         if (spotOpen) out += "</Folder>\n";
     }
     out += kKmlFooter;
-    return WriteEntry(ex.sink, "files/root_" + ex.stamp + ".kml", out);
+    return WriteEntry(ex.sink, KmzEntry_Navigation(ex.stamp), out);
 }

@@ -2,8 +2,8 @@
 // The two documents at the top of a KMZ archive: "doc.kml", which the globe
 // viewer opens (the table of converted files with their header items, the
 // logo, and the link to the navigation document), and the navigation
-// document "files/root_<stamp>.kml" with the folder tree of spot sizes, value
-// kinds and channels, their legends and the links into the map documents.
+// document "root_<stamp>.kml" with the folder tree of spot sizes, value kinds
+// and channels, their legends and the links into the map documents.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,5 +38,14 @@ std::string Kmz_FileTable(const std::vector<KmzLoadedFile>& files);
 // "path/name.dtr" -> "name.dtr" (after the last '/' or '\').
 std::string Kmz_WithoutFolder(const std::string& path);
 
-bool writeRootDocument(KmzExport& ex);
+// The text of "doc.kml"; its export time is read now.
+std::string Kml_RootDocument(const KmzExport& ex);
+// Writes text as "doc.kml", which must be the archive's first KML entry:
+// Google Earth and GDAL open the first one.
+bool writeRootDocument(KmzExport& ex, const std::string& text);
+// Writes text once more as the archive's last entry (KmzEntry_RootCopy).
+// CesiumJS opens the last KML entry in the archive's root instead of the
+// first, and every document lies in the root: without the copy it would open
+// a leaf tile as the main document. Google Earth and GDAL never read the copy.
+bool Kml_WriteRootCopy(KmzExport& ex, const std::string& text);
 bool writeNavigationDocument(KmzExport& ex);

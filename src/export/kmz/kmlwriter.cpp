@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "export/kmz/entrynames.h"
 #include "export/kmz/kmltext.h"
 #include "platform/text.h"
 
@@ -45,7 +46,17 @@ void AppendTitle(std::string& out, const MapCell& cell) {
     out += kValueHeader;
 }
 
-void AppendValueRow(std::string& out, const KmzExport& ex, const MapCell& cell, int channel, int row) {
+// bitmaps: the cell id the cell's distribution bitmaps are named after.
+//
+// A balloon names its images by their bare entry names. Resolved against the
+// document that holds the balloon, as KML resolves a relative reference, that
+// is the bitmap beside it in the archive's root; a web globe that looks the
+// text up among the entry names finds it as it stands, and so does a reader
+// that resolves it against "doc.kml". (The former "../V..." from a document in
+// "files/" pointed at the archive's root, where no bitmap was: only a reading
+// that treats the document itself as a folder found it.)
+void AppendValueRow(std::string& out, const KmzExport& ex, const MapCell& cell, const std::string& bitmaps, int channel,
+                    int row) {
     const KmzDataSet& d = ex.data;
     const CellStatistics& st = cell.statistics[static_cast<std::size_t>(channel)];
     const int decimals = Kmz_Decimals(d, channel);
@@ -68,13 +79,11 @@ void AppendValueRow(std::string& out, const KmzExport& ex, const MapCell& cell, 
     else if (st.validCount < kEnoughValues)
         out += "<td NOWRAP ALIGN=center><font color=\"#c0c0c0\">Not enough values available</font></td></tr>\n";
     else
-        out += Text_Format(
-            "<td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../V%d_%s_%s.bmp\" width=\"100\" "
-            "height=\"40\"></font></td></tr>\n",
-            channel, cell.cellId.c_str(), ex.stamp.c_str());
+        out += "<td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"" +
+               KmzEntry_ValueBitmap(channel, bitmaps, ex.stamp) + "\" width=\"100\" height=\"40\"></font></td></tr>\n";
 }
 
-void AppendGraph(std::string& out, const KmzExport& ex, const MapCell& cell, int g) {
+void AppendGraph(std::string& out, const KmzExport& ex, const MapCell& cell, const std::string& bitmaps, int g) {
     const DtrGraphDescriptor& graph = ex.data.graphs[static_cast<std::size_t>(g)];
     const double validity = cell.graphValidity[static_cast<std::size_t>(g)];
     out += "<br>";
@@ -93,10 +102,10 @@ void AppendGraph(std::string& out, const KmzExport& ex, const MapCell& cell, int
         Kml_Text(Text_View(graph.yMax)).c_str(), Kml_Text(Text_View(graph.yLabel)).c_str(),
         Kml_Text(Text_View(graph.yMin)).c_str());
     if (validity > 0.0)
-        out += Text_Format(
-            "</td><td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../G%d_%s_%s.bmp\" width=\"400\" "
-            "height=\"200\"></font></td><td><img src=\"../intensity_%s.bmp\" width=\"20\" height=\"200\"></td><td>",
-            g, cell.cellId.c_str(), ex.stamp.c_str(), ex.stamp.c_str());
+        out += "</td><td><font color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"" +
+               KmzEntry_GraphBitmap(g, bitmaps, ex.stamp) +
+               "\" width=\"400\" height=\"200\"></font></td><td><img src=\"" +
+               KmzEntry_Picture(PICTURE_INTENSITY, ex.stamp) + "\" width=\"20\" height=\"200\"></td><td>";
     else
         out += "</td><td align=center valign=middle><b><font color=\"#FFFFFF\">---</b></font></td><td></td><td>";
     out +=
@@ -174,6 +183,14 @@ void AppendStates(std::string& out, const KmzExport& ex, const MapCell& cell) {
             (kListedShares + 1) % 2 == 0 ? "808080" : "404040", 100.0 - listedShare);
 }
 
+// Calls use(style id, cell) for every cell with a placemark, in list order; false when a call is.
+template <typename Use>
+bool ForEachStyle(const std::vector<MapCell>& cells, Use use) {
+    for (std::size_t n = 0; n < cells.size(); ++n)
+        if (Kml_HasPlacemark(cells[n]) && !use(Kml_StyleId(cells[n], static_cast<int>(n + 1)), cells[n])) return false;
+    return true;
+}
+
 std::vector<int> Selected(const std::vector<std::uint8_t>& flags, std::size_t count) {
     std::vector<int> out;
     for (std::size_t i = 0; i < count && i < flags.size(); ++i)
@@ -204,24 +221,24 @@ const char* Kml_KindTitle(int kind) {
     return titles[std::clamp(kind, 0, 2)];
 }
 
-std::string Kml_StyleEntry(const std::string& tilePath, const std::string& stamp) {
-    return "files/D_" + tilePath + "_" + stamp + ".kml";
+std::string Kml_StyleId(const MapCell& cell, int position) {
+    if (cell.styleDoc.empty()) return "BS_" + std::to_string(position);
+    return "D_" + cell.styleDoc + "_BS_" + std::to_string(cell.styleIndex);
 }
 
-std::string Kml_LayerFile(int spotSize, int kind, int channel, const std::string& tilePath, const std::string& stamp) {
-    return Text_Format("%s%d_%s_%s.kml", Kmz_LayerPrefix(spotSize, kind).c_str(), channel, tilePath.c_str(),
-                       stamp.c_str());
-}
+bool Kml_HasPlacemark(const MapCell& cell) { return !cell.styleDoc.empty() || cell.aggregated; }
 
-std::string Kml_BalloonStyle(const KmzExport& ex, int index, const MapCell& cell) {
-    std::string out = Text_Format("<Style id=\"BS_%d\"><BalloonStyle><text><![CDATA[", index);
+std::string Kml_BalloonStyle(const KmzExport& ex, const std::string& id, const MapCell& cell) {
+    std::string out = "<Style id=\"" + id + "\"><BalloonStyle><text><![CDATA[";
+    // The bitmaps were written under the id of the cell that was aggregated.
+    const std::string& bitmaps = cell.styleCell.empty() ? cell.cellId : cell.styleCell;
     int row = 0;
     for (int channel : ex.channels) {
         if (row == 0) AppendTitle(out, cell);
-        AppendValueRow(out, ex, cell, channel, row++);
+        AppendValueRow(out, ex, cell, bitmaps, channel, row++);
     }
     if (row > 0) out += "</table>";
-    for (int g : Selected(ex.scope.graphs, ex.data.graphs.size())) AppendGraph(out, ex, cell, g);
+    for (int g : Selected(ex.scope.graphs, ex.data.graphs.size())) AppendGraph(out, ex, cell, bitmaps, g);
     const std::vector<int> parameters = Selected(ex.scope.parameters, ex.data.items.size());
     if (!parameters.empty()) AppendParameters(out, ex, cell, parameters);
     AppendStates(out, ex, cell);
@@ -229,25 +246,25 @@ std::string Kml_BalloonStyle(const KmzExport& ex, int index, const MapCell& cell
     return out;
 }
 
-bool writeBalloonStyle(KmzExport& ex, int index, const MapCell& cell) {
-    return Kml_Write(ex.sink, Kml_BalloonStyle(ex, index, cell));
+bool writeBalloonStyle(KmzExport& ex, const std::string& id, const MapCell& cell) {
+    return Kml_Write(ex.sink, Kml_BalloonStyle(ex, id, cell));
 }
 
-bool writeStyleDocument(KmzExport& ex, const std::string& tilePath, const std::vector<MapCell>& cells) {
-    bool open = false;
-    for (std::size_t n = 0; n < cells.size(); ++n) {
-        if (ex.isCancelled()) return false;
-        const MapCell& cell = cells[n];
-        if (!cell.styleDoc.empty() || !cell.aggregated) continue;
-        if (!open) {
-            if (!ex.sink.openEntry(Kml_StyleEntry(tilePath, ex.stamp))) return false;
-            open = true;
-            if (!Kml_Write(ex.sink, std::string(kKmlHeader) + "<name>Doc D_" + tilePath + "</name>\n")) return false;
-        }
-        if (!writeBalloonStyle(ex, static_cast<int>(n + 1), cell)) return false;
-    }
-    if (!open) return true;
-    return Kml_Write(ex.sink, kKmlFooter) && ex.sink.closeEntry();
+bool writeDocumentStyles(KmzExport& ex, const std::vector<MapCell>& cells) {
+    return ForEachStyle(cells, [&](const std::string& id, const MapCell& cell) {
+        return !ex.isCancelled() && writeBalloonStyle(ex, id, cell);
+    });
+}
+
+bool Kml_FormatDocumentStyles(const KmzExport& ex, const std::vector<MapCell>& cells, std::size_t budget,
+                              std::string& text) {
+    text.clear();
+    const bool fits = ForEachStyle(cells, [&](const std::string& id, const MapCell& cell) {
+        text += Kml_BalloonStyle(ex, id, cell);
+        return text.size() <= budget;
+    });
+    if (!fits) text = {};
+    return fits;
 }
 
 std::string Kml_PlacemarkColour(const KmzExport& ex, const MapCell& cell, int kind, int channel) {
@@ -269,23 +286,22 @@ bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize
     out += "\n";
     if (!Kml_Write(ex.sink, out)) return false;
     const double scale = Kml_SpotScale(spotSize), altitude = Kml_SpotAltitude(spotSize);
+    const std::string spot = KmzEntry_Picture(PICTURE_SPOT, ex.stamp);
     for (std::size_t n = 0; n < cells.size(); ++n) {
         if (ex.isCancelled()) return false;
         const MapCell& cell = cells[n];
-        if (cell.styleDoc.empty() && !cell.aggregated) continue;
+        if (!Kml_HasPlacemark(cell)) continue;
         // Formatted piece by piece: a layer holds thousands of placemarks.
         const int position = static_cast<int>(n + 1);
-        const bool own = cell.styleDoc.empty();
         out.clear();
         out.append("<Placemark id=\"").append(tilePath).append("_").append(std::to_string(position)).append("_(");
-        out.append(cell.cellId).append(")_").append(ex.stamp).append("\">\n<styleUrl>D_");
-        out.append(own ? tilePath : cell.styleDoc).append("_").append(ex.stamp).append(".kml#BS_");
-        out.append(std::to_string(own ? position : cell.styleIndex)).append("</styleUrl>\n");
+        out.append(cell.cellId).append(")_").append(ex.stamp).append("\">\n<styleUrl>#");
+        out.append(Kml_StyleId(cell, position)).append("</styleUrl>\n");
         out.append("<Style><IconStyle>\n<color>").append(Kml_PlacemarkColour(ex, cell, kind, channel));
         out.append("</color>\n<scale>");
         Text_AppendFixed(out, scale, 1);
-        out.append("</scale>\n<Icon>\n<href>spot_").append(ex.stamp);
-        out.append(".bmp</href>\n</Icon>\n</IconStyle>\n</Style>\n<Point>\n<altitudeMode>relativeToGround</altitudeMode>\n");
+        out.append("</scale>\n<Icon>\n<href>").append(spot);
+        out.append("</href>\n</Icon>\n</IconStyle>\n</Style>\n<Point>\n<altitudeMode>relativeToGround</altitudeMode>\n");
         out.append("<coordinates>\n");
         Text_AppendFixed(out, cell.area.centreLongitude, 6);
         out += ',';
@@ -299,11 +315,11 @@ bool writePlacemarkFolder(KmzExport& ex, const std::string& region, int spotSize
 }
 
 bool Kml_WriteLayerDocument(KmzExport& ex, int spotSize, int kind, int channel, const std::string& tilePath,
-                            const std::string& documentName, const std::string& links, const std::string& region,
-                            const std::vector<MapCell>& cells) {
-    const std::string entry = "files/" + Kml_LayerFile(spotSize, kind, channel, tilePath, ex.stamp);
-    if (!ex.sink.openEntry(entry)) return false;
+                            const std::string& documentName, const std::string* styles, const std::string& links,
+                            const std::string& region, const std::vector<MapCell>& cells) {
+    if (!ex.sink.openEntry(KmzEntry_Layer(spotSize, kind, channel, tilePath, ex.stamp))) return false;
     const bool written = Kml_Write(ex.sink, std::string(kKmlHeader) + "<name>" + documentName + "</name>\n") &&
+                         (styles ? Kml_Write(ex.sink, *styles) : writeDocumentStyles(ex, cells)) &&
                          Kml_Write(ex.sink, links) &&
                          writePlacemarkFolder(ex, region, spotSize, kind, channel, tilePath, cells) &&
                          Kml_Write(ex.sink, kKmlFooter);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "export/kmz/bitmaps.h"
+#include "export/kmz/entrynames.h"
 #include "export/kmz/entrysink.h"
 #include "export/kmz/kmlroot.h"
 #include "export/kmz/kmlwriter.h"
@@ -35,8 +36,7 @@ bool WriteLegends(KmzExport& ex) {
                 text.decimals = Kmz_Decimals(ex.data, channel);
                 text.showAverage = Kmz_RatingKind(ex.data, channel) != kKmzRateState;
                 if (!Bitmaps_DrawLegend(canvas, text, spot) ||
-                    !ex.sink.writeBitmap(Text_Format("files/%s%d_%s.bmp", Kmz_LayerPrefix(spot, kind).c_str(), channel,
-                                                     ex.stamp.c_str()),
+                    !ex.sink.writeBitmap(KmzEntry_Legend(Kmz_LayerPrefix(spot, kind), channel, ex.stamp),
                                          kLegendWidth, kLegendWidth * 4, kLegendHeight, canvas.pixels))
                     return false;
             }
@@ -44,11 +44,10 @@ bool WriteLegends(KmzExport& ex) {
     return true;
 }
 
-// "files/spot_%s.bmp", "files/logo_%s.bmp", "files/intensity_%s.bmp".
-bool WritePicture(KmzExport& ex, KmzPicture picture, const char* format) {
+bool WritePicture(KmzExport& ex, KmzPicture picture) {
     KmzPicturePixels drawn;
     if (!Pictures_Draw(picture, drawn)) return false;
-    return ex.sink.writeBitmap(Text_Format(format, ex.stamp.c_str()), drawn.width, drawn.width * 4, drawn.height,
+    return ex.sink.writeBitmap(KmzEntry_Picture(picture, ex.stamp), drawn.width, drawn.width * 4, drawn.height,
                                std::move(drawn.pixels));
 }
 
@@ -60,7 +59,8 @@ bool WriteAll(KmzExport& ex) {
     // Globe viewers and GDAL open the first KML entry of an archive: "doc.kml"
     // and the navigation document it links come first. Both need only the
     // area and the depth of the pyramid, known before any cell is written.
-    if (!writeRootDocument(ex) || !writeNavigationDocument(ex)) return false;
+    const std::string root = Kml_RootDocument(ex);
+    if (!writeRootDocument(ex, root) || !writeNavigationDocument(ex)) return false;
     std::vector<MapCell> levelK;
     if (!Kmz_WriteCoarseLevels(ex, levelK)) return false;
     if (ex.view) {
@@ -68,11 +68,11 @@ bool WriteAll(KmzExport& ex) {
         ex.view->setWriteProgress(0);
     }
     if (!WriteLegends(ex)) return false;
-    if (!WritePicture(ex, PICTURE_SPOT, "files/spot_%s.bmp") || !WritePicture(ex, PICTURE_LOGO, "files/logo_%s.bmp") ||
-        !WritePicture(ex, PICTURE_INTENSITY, "files/intensity_%s.bmp"))
+    if (!WritePicture(ex, PICTURE_SPOT) || !WritePicture(ex, PICTURE_LOGO) || !WritePicture(ex, PICTURE_INTENSITY))
         return false;
-    if (ex.depth.rootTileId.empty()) return true;  // no detail tree: level K holds no cells
-    return Kmz_WriteTileTree(ex, ex.area, ex.depth.rootTileId, levelK);
+    // Without a detail tree level K holds no cells.
+    if (!ex.depth.rootTileId.empty() && !Kmz_WriteTileTree(ex, ex.area, ex.depth.rootTileId, levelK)) return false;
+    return Kml_WriteRootCopy(ex, root);
 }
 
 // The writers store their entries themselves unless asked otherwise: the

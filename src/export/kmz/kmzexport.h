@@ -62,8 +62,14 @@ struct KmzStatusShare {
 // One grid cell of the map.
 struct MapCell {
     std::vector<std::int32_t> samples;  // indices into the data set
-    std::string styleDoc;               // tile path of the document whose style this cell reuses, or empty
+    // A cell whose samples all lie in one child of its parent's area shows the
+    // parent's balloon: styleDoc is the tile path of the level or tile whose
+    // documents hold that style first (empty for a style of its own), styleIndex
+    // the parent's position there, styleCell the id of the cell whose figures and
+    // bitmaps the balloon shows.
+    std::string styleDoc;
     int styleIndex = -1;
+    std::string styleCell;
     bool aggregated = false;            // statistics hold the cell's own figures
     std::vector<CellStatistics> statistics;  // map channels 0..n
     std::vector<double> graphValidity;       // percent per graph channel

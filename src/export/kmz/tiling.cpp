@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "export/kmz/aggregation.h"
+#include "export/kmz/entrynames.h"
 #include "export/kmz/kmltext.h"
 #include "export/kmz/kmlwriter.h"
 #include "platform/text.h"
@@ -90,16 +91,23 @@ bool Kmz_SplitCells(KmzExport& ex, std::vector<MapCell>& cells, int gridSize, Km
         for (int q = 0; q < 4; ++q) {
             MapCell& child = children[q];
             if (child.samples.size() != parent.samples.size()) continue;
-            // All samples went one way: the child shows exactly its parent's figures.
+            // All samples went one way: the child shows exactly its parent's figures
+            // and balloon, which its documents repeat, so they need no other document.
             child.statistics = parent.statistics;
+            child.graphValidity = parent.graphValidity;
+            child.parameterValidity = parent.parameterValidity;
+            child.parameterTexts = parent.parameterTexts;
+            child.status = parent.status;
             child.sampleCount = parent.sampleCount;
             child.interpolated = parent.interpolated;
             if (!parent.styleDoc.empty()) {
                 child.styleDoc = parent.styleDoc;
                 child.styleIndex = parent.styleIndex;
+                child.styleCell = parent.styleCell;
             } else {
                 child.styleDoc = MapArea_StyleDocOf(parent.cellId, ex.depth.rootTileId);
                 child.styleIndex = static_cast<int>(n + 1);
+                child.styleCell = parent.cellId;
             }
         }
         parent.samples = {};
@@ -127,11 +135,13 @@ bool Kmz_WriteCoarseLevels(KmzExport& ex, std::vector<MapCell>& next) {
                 next.push_back(std::move(cell));
             }
         const std::string path = MapArea_LevelPath(ex.depth.rootTileId, k);
-        if (!writeStyleDocument(ex, path, level)) return false;
+        std::string styles;
+        const bool formatted = Kml_FormatDocumentStyles(ex, level, kKmlStylesBudget, styles);
         const bool written = ForEachLayer(ex, [&](int spot, int kind, int channel) {
             const std::string name =
                 Text_Format("Doc %s%d_%s_%s", Kmz_LayerPrefix(spot, kind).c_str(), channel, path.c_str(), ex.stamp.c_str());
-            return Kml_WriteLayerDocument(ex, spot, kind, channel, path, name, "", "", level);
+            return Kml_WriteLayerDocument(ex, spot, kind, channel, path, name, formatted ? &styles : nullptr, "", "",
+                                          level);
         });
         if (!written) return false;
         level = std::move(next);
@@ -145,9 +155,10 @@ bool Kmz_WriteCoarseLevels(KmzExport& ex, std::vector<MapCell>& next) {
 bool Kmz_WriteTileTree(KmzExport& ex, const MapArea& area, const std::string& tileId, std::vector<MapCell>& cells) {
     KmzQuadrantLists out;
     if (!Kmz_SplitCells(ex, cells, kKmzTileGrid, out)) return false;
-    if (!writeStyleDocument(ex, tileId, cells)) return false;
     const bool leaf = IsLeafTile(tileId);
     const std::string region = formatRegion(area, kTileMinPixels, leaf ? -1 : kTileMaxPixels);
+    std::string styles;
+    const bool formatted = Kml_FormatDocumentStyles(ex, cells, kKmlStylesBudget, styles);
     const bool written = ForEachLayer(ex, [&](int spot, int kind, int channel) {
         std::string links;
         if (!leaf)
@@ -155,10 +166,11 @@ bool Kmz_WriteTileTree(KmzExport& ex, const MapArea& area, const std::string& ti
                 if (out[static_cast<std::size_t>(q)].empty()) continue;
                 const std::string child = MapArea_ChildId(tileId, kKmzQuadrants[q]);
                 links += formatNetworkLink("", MapArea_Quadrant(area, q), kTileMinPixels, -1,
-                                           Kml_LayerFile(spot, kind, channel, child, ex.stamp));
+                                           KmzEntry_Layer(spot, kind, channel, child, ex.stamp));
             }
         const std::string name = Text_Format("Doc %s%d_%s", Kmz_LayerPrefix(spot, kind).c_str(), channel, tileId.c_str());
-        return Kml_WriteLayerDocument(ex, spot, kind, channel, tileId, name, links, region, cells);
+        return Kml_WriteLayerDocument(ex, spot, kind, channel, tileId, name, formatted ? &styles : nullptr, links, region,
+                                      cells);
     });
     if (!written) return false;
     cells = {};
@@ -176,13 +188,13 @@ bool Kmz_WriteTileTree(KmzExport& ex, const MapArea& area, const std::string& ti
 std::string Kmz_NavigationLinks(const KmzExport& ex, int spotSize, int kind, int channel) {
     std::string links;
     const std::string& root = ex.depth.rootTileId;
-    if (!root.empty()) links += formatNetworkLink("", ex.area, -1, -1, Kml_LayerFile(spotSize, kind, channel, root, ex.stamp));
+    if (!root.empty()) links += formatNetworkLink("", ex.area, -1, -1, KmzEntry_Layer(spotSize, kind, channel, root, ex.stamp));
     const int coarse = ex.depth.coarseLevels;
     for (int k = 0; k < coarse; ++k) {
         const int minPixels = k == 0 ? -1 : kKmzCellPixels << k;
         const int maxPixels = k == coarse - 1 && root.empty() ? -1 : kKmzCellPixels << (k + 1);
         links += formatNetworkLink("", ex.area, minPixels, maxPixels,
-                                   Kml_LayerFile(spotSize, kind, channel, MapArea_LevelPath(root, k), ex.stamp));
+                                   KmzEntry_Layer(spotSize, kind, channel, MapArea_LevelPath(root, k), ex.stamp));
     }
     return links;
 }

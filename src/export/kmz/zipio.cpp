@@ -86,8 +86,13 @@ bool kmzOpenArchive(const char* path, std::int32_t bufferCapacity, KmzArchive& a
     return true;
 }
 
+bool Zip_IsSafeEntryName(const char* entryName) {
+    if (entryName == nullptr || entryName[0] == '\0' || entryName[0] == '/' || entryName[0] == '\\') return false;
+    return std::strstr(entryName, "..") == nullptr;
+}
+
 bool kmzOpenEntry(KmzArchive& archive, const char* entryName) {
-    if (archive.zip == nullptr || archive.entryOpen || entryName == nullptr) return false;
+    if (archive.zip == nullptr || archive.entryOpen || !Zip_IsSafeEntryName(entryName)) return false;
     if (DeflatePool_Failed(*archive.pool)) return false;
     try {
         archive.buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(archive.bufferCapacity));

@@ -58,8 +58,13 @@ struct KmzArchive {
 // Creates the archive file (replacing one of that name). bufferCapacity must be positive.
 bool kmzOpenArchive(const char* path, std::int32_t bufferCapacity, KmzArchive& archive,
                     int deflateThreads = kKmzDeflateAuto);
-// Opens the next entry: time stamp now (local time), deflated.
+// Opens the next entry: time stamp now (local time), deflated. A name that is
+// not Zip_IsSafeEntryName is refused.
 bool kmzOpenEntry(KmzArchive& archive, const char* entryName);
+// Whether an entry name stays inside the folder the archive is unpacked into
+// and inside the archive for a reader that resolves references: not empty,
+// not beginning with "/" or "\", no "..".
+bool Zip_IsSafeEntryName(const char* entryName);
 // Appends bytes to the open entry; true only when all of them were accepted.
 bool kmzWrite(KmzArchive& archive, const void* data, std::size_t length);
 // Writes what waits in the buffer and closes the entry.

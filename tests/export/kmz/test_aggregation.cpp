@@ -257,13 +257,13 @@ TEST(KmzAggregation, DistributionsNeedTenValuesAndSkipStateChannels) {
     MapCell cell = bench.Cell({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
     ASSERT_TRUE(aggregateCell(*bench.ex, cell));
     const auto entries = bench.Close();
-    EXPECT_EQ(Find(entries, "files/V0_00_STAMP.bmp"), nullptr);  // no speed at all
-    ASSERT_NE(Find(entries, "files/V1_00_STAMP.bmp"), nullptr);
-    EXPECT_EQ(Find(entries, "files/V2_00_STAMP.bmp"), nullptr);  // state channel
-    EXPECT_EQ(Find(entries, "files/V3_00_STAMP.bmp"), nullptr);  // nine values
+    EXPECT_EQ(Find(entries, "V0_00_STAMP.bmp"), nullptr);  // no speed at all
+    ASSERT_NE(Find(entries, "V1_00_STAMP.bmp"), nullptr);
+    EXPECT_EQ(Find(entries, "V2_00_STAMP.bmp"), nullptr);  // state channel
+    EXPECT_EQ(Find(entries, "V3_00_STAMP.bmp"), nullptr);  // nine values
     // All values equal: the two middle bins stand at full height, the others show their bottom pixel.
-    const std::string& bmp = Find(entries, "files/V1_00_STAMP.bmp")->bytes;
-    ASSERT_TRUE(BmpProblem(*Find(entries, "files/V1_00_STAMP.bmp")).empty());
+    const std::string& bmp = Find(entries, "V1_00_STAMP.bmp")->bytes;
+    ASSERT_TRUE(BmpProblem(*Find(entries, "V1_00_STAMP.bmp")).empty());
     auto lit = [&](int column, int rowFromTop) {
         const std::size_t at = 54 + (static_cast<std::size_t>(kValueRows - 1 - rowFromTop) * kValueBins + column) * 4;
         return bmp[at] != 0 || bmp[at + 1] != 0 || bmp[at + 2] != 0;
@@ -311,7 +311,7 @@ TEST(KmzAggregation, GraphHistogramFillsColumnsFromTheBottom) {
     ASSERT_TRUE(aggregateCell(*bench.ex, cell));
     EXPECT_NEAR(cell.graphValidity[0], 200.0 / 3.0, 1e-9);
     const auto entries = bench.Close();
-    const Entry* g = Find(entries, "files/G0_00_STAMP.bmp");
+    const Entry* g = Find(entries, "G0_00_STAMP.bmp");
     ASSERT_NE(g, nullptr);
     ASSERT_TRUE(BmpProblem(*g).empty());
     auto rgb = [&](int column, int rowFromTop) {

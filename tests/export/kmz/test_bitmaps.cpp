@@ -361,9 +361,9 @@ TEST(Bitmaps, EntriesLandInTheArchiveAsBmpsOfTheirSize) {
         int width, height;  // 0: any
     };
     const std::string s = stamp;
-    const Expect entries[] = {{"files/G2_0246_" + s + ".bmp", 200, 100}, {"files/V3_0246_" + s + ".bmp", 50, 20},
-                              {"files/MA4_" + s + ".bmp", 320, 100},     {"files/spot_" + s + ".bmp", 0, 0},
-                              {"files/logo_" + s + ".bmp", 0, 0},        {"files/intensity_" + s + ".bmp", 0, 0}};
+    const Expect entries[] = {{"G2_0246_" + s + ".bmp", 200, 100}, {"V3_0246_" + s + ".bmp", 50, 20},
+                              {"MA4_" + s + ".bmp", 320, 100},     {"spot_" + s + ".bmp", 0, 0},
+                              {"logo_" + s + ".bmp", 0, 0},        {"intensity_" + s + ".bmp", 0, 0}};
     for (const Expect& e : entries) {
         SCOPED_TRACE(e.name);
         const std::string bmp = EntryBytes(path, e.name);

@@ -1,7 +1,8 @@
 // Whole archives: every KML entry parses with a real XML parser, every link
-// between entries resolves, the bitmaps have sound headers, unzip finds no
-// fault, and the entries come in the documented order. Texts of record files
-// that would break the documents are escaped.
+// and balloon image names an entry exactly, the bitmaps have sound headers,
+// unzip finds no fault, and the entries come in the documented order, all in
+// the archive's root. Texts of record files that would break the documents are
+// escaped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,14 +71,17 @@ TEST(KmzArchiveFile, SyntheticDriveGivesASoundArchiveInTheDocumentedOrder) {
     ExpectSoundArchive(archive, entries);
     EXPECT_EQ(static_cast<std::int64_t>(entries.size()), r.entries);
 
-    // Every name but doc.kml carries the stamp. doc.kml comes first, so that a viewer that opens the first
-    // KML entry opens it, and then the navigation document it links; then the coarse levels, legends,
-    // pictures and tiles.
+    // Every name but doc.kml carries the stamp, and every entry lies in the root. doc.kml comes first, so that
+    // a viewer that opens the first KML entry opens it, and then the navigation document it links; then the
+    // coarse levels, legends, pictures and tiles; last a copy of doc.kml, for a viewer that opens the last
+    // KML entry of the root.
     ASSERT_GE(entries.size(), 3u);
     EXPECT_EQ(entries[0].name, "doc.kml");
-    EXPECT_EQ(entries[1].name, std::string("files/root_") + kStamp + ".kml");
-    ASSERT_EQ(entries[2].name.rfind("files/G0_", 0), 0u);  // the root cell's histogram
-    const std::string rootCell = entries[2].name.substr(9, entries[2].name.find('_', 9) - 9);
+    EXPECT_EQ(entries[1].name, std::string("root_") + kStamp + ".kml");
+    EXPECT_EQ(entries.back().name, std::string("doc_") + kStamp + ".kml");
+    EXPECT_EQ(entries.back().bytes, entries[0].bytes);
+    ASSERT_EQ(entries[2].name.rfind("G0_", 0), 0u);  // the root cell's histogram
+    const std::string rootCell = entries[2].name.substr(3, entries[2].name.find('_', 3) - 3);
     const std::string rootTile = rootCell.substr(0, rootCell.size() - 5);  // L - K + 1 with K = 6
     ASSERT_FALSE(rootTile.empty()) << rootCell;
     const std::size_t nav = 1;
@@ -85,8 +89,8 @@ TEST(KmzArchiveFile, SyntheticDriveGivesASoundArchiveInTheDocumentedOrder) {
     for (std::size_t i = 1; i < entries.size(); ++i) {
         const std::string& n = entries[i].name;
         EXPECT_NE(n.find(kStamp), std::string::npos) << n;
-        EXPECT_EQ(n.rfind("files/", 0), 0u) << n;
-        if (n == std::string("files/spot_") + kStamp + ".bmp") spot = i;
+        EXPECT_EQ(n.find('/'), std::string::npos) << n;
+        if (n == std::string("spot_") + kStamp + ".bmp") spot = i;
         if (n.find("_" + rootTile + "-") != std::string::npos) lastCoarse = i;
         if (n.find("_" + rootTile + "_") != std::string::npos && EndsWith(n, ".kml")) firstTile = std::min(firstTile, i);
     }
@@ -95,7 +99,7 @@ TEST(KmzArchiveFile, SyntheticDriveGivesASoundArchiveInTheDocumentedOrder) {
     EXPECT_LT(spot, firstTile);
     EXPECT_LT(firstTile, entries.size());
     // Legends: three spot sizes x three kinds x nine channels, after the navigation document.
-    const std::regex legend(std::string("files/[BMS][WAB][0-8]_") + kStamp + "\\.bmp");
+    const std::regex legend(std::string("[BMS][WAB][0-8]_") + kStamp + "\\.bmp");
     int legends = 0;
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (std::regex_match(entries[i].name, legend)) {
@@ -108,7 +112,7 @@ TEST(KmzArchiveFile, SyntheticDriveGivesASoundArchiveInTheDocumentedOrder) {
     const std::string& root = Find(entries, "doc.kml")->bytes;
     EXPECT_NE(root.find("<name>2026-06-01  10-00-00  Ch21</name>"), std::string::npos);
     EXPECT_NE(root.find("<b>Samples</b></td><td NOWRAP>600</td>"), std::string::npos);
-    EXPECT_NE(root.find(std::string("<href>files/root_") + kStamp + ".kml</href>"), std::string::npos);
+    EXPECT_NE(root.find(std::string("<href>root_") + kStamp + ".kml</href>"), std::string::npos);
     // Opening it flies to the drive: a view on the area's centre, after the description.
     const std::size_t lookAt = root.find("]]></description>\n<LookAt>\n<longitude>");
     ASSERT_NE(lookAt, std::string::npos);
@@ -130,7 +134,7 @@ TEST(KmzArchiveFile, SamplesWithoutAnyPositionAreLeftOut) {
     ASSERT_EQ(Convert({Synth(dir.path(), o)}, archive).outcome, KmzOutcome::Success);
     const auto entries = ReadArchive(archive);
     ExpectSoundArchive(archive, entries);
-    const Entry* style = Find(entries, std::string("files/D_-0_") + kStamp + ".kml");
+    const Entry* style = Find(entries, std::string("BW0_-0_") + kStamp + ".kml");
     ASSERT_NE(style, nullptr);
     EXPECT_NE(style->bytes.find("<b>Sample details:</b>"), std::string::npos);
 }
@@ -197,4 +201,58 @@ TEST(KmzArchiveFile, HostileTextsAreEscapedEverywhere) {
             EXPECT_EQ(static_cast<unsigned char>(all[i - 1]), 0xC2) << i;
         }
     }
+}
+
+// A web globe reads every linked document on its own and looks every
+// reference up among the entry names as it stands: it dropped every layer
+// document when the balloons lived in style documents beside them, followed
+// links between documents in a folder only two documents deep, and fetched
+// balloon images ("../V...") from the web server. Now each document holds the
+// styles of its placemarks, every entry lies in the root and every reference
+// is an entry's name, and a globe that reads the whole archive still sees
+// every placemark as before: the same placemarks, colours, icons, positions
+// and balloons as the writer that kept its entries in "files/" with style
+// documents beside them (count and digest taken from that writer's archive,
+// with that folder normalised away on both sides).
+TEST(KmzArchiveFile, EveryDocumentStandsAloneAndLooksAsBefore) {
+    TempDir dir;
+    SynthRecordOptions a;
+    a.samples = 120;
+    a.noFixStretches = {{50, 20}};
+    a.badStatusShare = 0.05;
+    SynthRecordOptions b = a;
+    b.seed = 2;
+    b.frequencyMHz = 522.0;
+    b.description = "Ch27";
+    const std::string archive = dir.file("two.kmz");
+    const KmzWriteResult r = Convert({Synth(dir.path(), a), Synth(dir.path(), b)}, archive,
+                                     [](KmzScope& s) { s.kinds = {true, true, true}; });
+    ASSERT_EQ(r.outcome, KmzOutcome::Success) << r.message;
+    const auto entries = ReadArchive(archive);
+    int documents = 0;
+    for (const auto& e : entries) {
+        EXPECT_NE(e.name.rfind("D_", 0), 0u) << "a style document: " << e.name;
+        if (!EndsWith(e.name, ".kml")) continue;
+        const KmlDocument doc = ParseKml(e.bytes);
+        ASSERT_EQ(doc.error, "") << e.name;
+        if (doc.placemarks.empty()) continue;
+        ++documents;
+        // Every placemark names a style of its own document, and the document holds each style once.
+        std::map<std::string, int> uses;
+        for (const KmlPlacemark& p : doc.placemarks) {
+            ASSERT_EQ(p.styleUrl.rfind('#', 0), 0u) << e.name << ": " << p.styleUrl;
+            ASSERT_TRUE(doc.styles.count(p.styleUrl.substr(1))) << e.name << ": " << p.styleUrl;
+            ++uses[p.styleUrl.substr(1)];
+        }
+        EXPECT_EQ(doc.styleIds.size(), doc.styles.size()) << e.name << ": a style twice";
+        EXPECT_EQ(uses.size(), doc.styles.size()) << e.name << ": a style no placemark uses";
+    }
+    EXPECT_GT(documents, 90);  // the coarse levels and the tiles, 3 spot sizes x 3 kinds x 10 channels each
+    const auto links = UnresolvedLinks(entries);
+    EXPECT_TRUE(links.empty()) << links.size() << " unresolved, first: " << links.front();
+    const auto images = UnresolvedImages(entries);
+    EXPECT_TRUE(images.empty()) << images.size() << " unresolved, first: " << images.front();
+    const auto placemarks = EffectivePlacemarks(entries);
+    EXPECT_EQ(placemarks.size(), 43335u);
+    EXPECT_EQ(Digest(placemarks), 11075136003591141543ull);
 }

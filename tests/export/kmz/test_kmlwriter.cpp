@@ -87,9 +87,9 @@ TEST(KmlText, RegionAcrossTheMeridianAndNetworkLinks) {
               "<west>179.970000</west>\n</LatLonAltBox>\n<Lod><minLodPixels>1280</minLodPixels>\n<maxLodPixels>-1</"
               "maxLodPixels>\n</Lod>\n</Region>\n")
         << region;
-    const std::string named = formatNetworkLink("R&D", area, -1, -1, "files/root_X.kml");
+    const std::string named = formatNetworkLink("R&D", area, -1, -1, "root_X.kml");
     EXPECT_EQ(named.rfind("<NetworkLink>\n<name>R&#38;D</name><open>1</open><visibility>1</visibility><Region>", 0), 0u);
-    EXPECT_NE(named.find("<Link><href>files/root_X.kml</href><viewRefreshMode>onRegion</viewRefreshMode></Link>\n"
+    EXPECT_NE(named.find("<Link><href>root_X.kml</href><viewRefreshMode>onRegion</viewRefreshMode></Link>\n"
                          "</NetworkLink>\n"),
               std::string::npos);
     EXPECT_EQ(formatNetworkLink("", area, -1, -1, "a.kml").find("<name>"), std::string::npos);
@@ -146,12 +146,12 @@ TEST(KmlBalloon, TitlesFollowSampleAndInterpolatedCounts) {
     AddSample(d, {.values = {70.0}, .position = kKmzInterpolatedPosition});
     AddSample(d, {.values = {80.0}});
     Writer w(std::move(d));
-    EXPECT_NE(Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0})).find("<b>Sample details:</b><br><br>"), std::string::npos);
-    EXPECT_NE(Kml_BalloonStyle(*w.ex, 1, w.Aggregated({1})).find("<b>Sample details (interpolated GPS coordinates):</b>"),
+    EXPECT_NE(Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0})).find("<b>Sample details:</b><br><br>"), std::string::npos);
+    EXPECT_NE(Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({1})).find("<b>Sample details (interpolated GPS coordinates):</b>"),
               std::string::npos);
-    EXPECT_NE(Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0, 2})).find("<b>Details for the 2 aggregated samples:</b>"),
+    EXPECT_NE(Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0, 2})).find("<b>Details for the 2 aggregated samples:</b>"),
               std::string::npos);
-    const std::string three = Kml_BalloonStyle(*w.ex, 4, w.Aggregated({0, 1, 2}));
+    const std::string three = Kml_BalloonStyle(*w.ex, "BS_4", w.Aggregated({0, 1, 2}));
     EXPECT_EQ(three.rfind("<Style id=\"BS_4\"><BalloonStyle><text><![CDATA[<b>Details for the 3 aggregated samples "
                           "(1 with interpolated GPS coordinates):</b>",
                           0),
@@ -163,7 +163,7 @@ TEST(KmlBalloon, ValueRowsShowFiguresColoursAndTheRightDistributionCell) {
     KmzDataSet d = DataSet({Value("Level [dB\xB5V]", 0, 1, "Level"), Value("Sync", 3, 0), Value("BER", 1, 0)});
     for (int i = 0; i < 10; ++i) AddSample(d, {.values = {i < 5 ? 20.0 : 80.0, 1.0, kNaN}, .speed = 10.0 * i});
     Writer w(std::move(d));
-    const std::string b = Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    const std::string b = Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     // Speed first (row 0, dark), with a distribution; the level: worst 20.0 red-orange, average 50.00 yellow, best 80.0.
     EXPECT_NE(b.find("<tr bgcolor=\"#202020\"><td NOWRAP><font color=\"#c0c0c0\"><b>Speed [km/h]</b></font></td><td "
                      "NOWRAP><font color=\"#c0c0c0\"><b>100.0%</b></font></td><td NOWRAP><font color=\"#33ff00\"><b>90.0</b>"),
@@ -173,7 +173,7 @@ TEST(KmlBalloon, ValueRowsShowFiguresColoursAndTheRightDistributionCell) {
               std::string::npos);
     EXPECT_NE(b.find("<font color=\"#ff6600\"><b>20.0</b></font></td><td NOWRAP><font color=\"#ffff00\"><b>50.00</b>"
                      "</font></td><td NOWRAP><font color=\"#66ff00\"><b>80.0</b></font></td><td><font "
-                     "color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"../V1_00_ST.bmp\""),
+                     "color=\"#c0c0c0\"><img alt=\"GE 6.0+ required!\" src=\"V1_00_ST.bmp\""),
               std::string::npos)
         << b;
     EXPECT_NE(b.find("<b>Sync</b></font></td><td NOWRAP><font color=\"#c0c0c0\"><b>100.0%</b></font></td>"),
@@ -194,7 +194,7 @@ TEST(KmlBalloon, ListsShowFourEntriesAndOthers) {
     const char* cells[] = {"1", "1", "1", "2", "2", "3", "4", "5", "", ""};
     for (int i = 0; i < 10; ++i) AddSample(d, {.values = {30.0}, .status = states[i], .texts = {cells[i]}});
     Writer w(std::move(d));
-    const std::string b = Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    const std::string b = Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     // States: "No error" 40 %, "D & <E>" 20 %, then A and B with 10 % each; C and F make 20 % of others.
     EXPECT_NE(b.find("<tr bgcolor=\"#404040\"><td NOWRAP><font color=\"#c0c0c0\"><b>No error</b></font></td><td "
                      "NOWRAP><font color=\"#c0c0c0\"><b>40.0%</b>"),
@@ -218,17 +218,17 @@ TEST(KmlBalloon, ParameterDistributionOthersAndGraphTable) {
     for (int i = 0; i < 10; ++i) AddSample(d, {.values = {30.0}, .graphs = {{-5, -6, -7, -8}}, .texts = {modes[i]}});
     AddSample(d, {.values = {30.0}});
     Writer w(std::move(d));
-    const std::string b = Kml_BalloonStyle(*w.ex, 1, w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    const std::string b = Kml_BalloonStyle(*w.ex, "BS_1", w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_NE(b.find("<b>a (40.0 %)<br>b (20.0 %)<br>c (10.0 %)<br>d (10.0 %)<br>Others (20.0 %)</b>"), std::string::npos)
         << b;
     EXPECT_NE(b.find("<b>Echo &#38; &#60;pattern&#62;</b>"), std::string::npos);
-    EXPECT_NE(b.find("src=\"../G0_00_ST.bmp\" width=\"400\" height=\"200\"></font></td><td><img "
-                     "src=\"../intensity_ST.bmp\""),
+    EXPECT_NE(b.find("src=\"G0_00_ST.bmp\" width=\"400\" height=\"200\"></font></td><td><img "
+                     "src=\"intensity_ST.bmp\""),
               std::string::npos);
     EXPECT_NE(b.find("<font color=\"#FFFFFF\">Time [\xC2\xB5s]</font>"), std::string::npos);
     EXPECT_TRUE(XmlOfStyle(b).empty()) << XmlOfStyle(b);
     // A cell without a usable graph shows "---" instead of the histogram.
-    const std::string none = Kml_BalloonStyle(*w.ex, 2, w.Aggregated({10}));
+    const std::string none = Kml_BalloonStyle(*w.ex, "BS_2", w.Aggregated({10}));
     EXPECT_NE(none.find("<b>Validity 0.0%</b>"), std::string::npos);
     EXPECT_NE(none.find("</td><td align=center valign=middle><b><font color=\"#FFFFFF\">---</b></font></td><td></td><td>"),
               std::string::npos);
@@ -316,6 +316,44 @@ TEST(KmlRoot, MergedHeaderItemsAndFileTableRows) {
     EXPECT_NE(out.find("<tr><tr bgcolor=\"#E6E6E6\"><td NOWRAP><b>L</b>"), std::string::npos);
 }
 
+// A layer document holds the styles of its placemarks, whether they were
+// formatted once for all layers of the tile or, past the memory budget, by the
+// document itself; a cell without figures gets neither placemark nor style.
+TEST(KmlLayerDocument, StylesFormattedOnceOrPerDocumentGiveTheSameDocument) {
+    KmzDataSet d = DataSet({Value("MER [dB]", 0, 2)});
+    for (int i = 0; i < 12; ++i) AddSample(d, {.values = {20.0 + i}, .speed = 10.0});
+    Writer w(std::move(d));
+    MapCell inherited = w.Aggregated({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, "40");
+    inherited.aggregated = false;
+    inherited.cellId = "42";
+    inherited.styleDoc = "-0";
+    inherited.styleIndex = 3;
+    inherited.styleCell = "40";
+    MapCell empty;
+    empty.cellId = "44";
+    const std::vector<MapCell> cells{w.Aggregated({0, 1}, "20"), empty, inherited};
+    std::string styles;
+    EXPECT_FALSE(Kml_FormatDocumentStyles(*w.ex, cells, 100, styles));
+    EXPECT_EQ(styles, "");
+    ASSERT_TRUE(Kml_FormatDocumentStyles(*w.ex, cells, kKmlStylesBudget, styles));
+    ASSERT_TRUE(Kml_WriteLayerDocument(*w.ex, 0, kKmzWorst, 1, "2", "Doc BW1_2", &styles, "", "", cells));
+    ASSERT_TRUE(Kml_WriteLayerDocument(*w.ex, 0, kKmzWorst, 1, "4", "Doc BW1_4", nullptr, "", "", cells));
+    ASSERT_TRUE(kmzCloseArchive(w.archive));
+    std::vector<Entry> entries;  // the two documents; the bitmaps of the aggregated cells beside them
+    for (auto& e : ReadArchive(w.dir.file("w.kmz")))
+        if (EndsWith(e.name, ".kml")) entries.push_back(std::move(e));
+    ASSERT_EQ(entries.size(), 2u);
+    const std::string once = Between(entries[0].bytes, "</name>\n", "<Folder>").at(0);
+    EXPECT_EQ(once, Between(entries[1].bytes, "</name>\n", "<Folder>").at(0));
+    EXPECT_EQ(once, styles);
+    // Two placemarks, each naming its style in the document; the copy shows the bitmaps of the cell it came from.
+    EXPECT_EQ(Between(entries[0].bytes, "<styleUrl>", "</styleUrl>"), (std::vector<std::string>{"#BS_1", "#D_-0_BS_3"}));
+    EXPECT_EQ(Between(once, "<Style id=\"", "\">"), (std::vector<std::string>{"BS_1", "D_-0_BS_3"}));
+    EXPECT_NE(once.find("src=\"V1_40_ST.bmp\""), std::string::npos);
+    EXPECT_EQ(once.find("_42_ST.bmp"), std::string::npos);
+    for (const auto& e : entries) EXPECT_EQ(ParseKml(e.bytes).error, "") << e.name;
+}
+
 TEST(KmlText, NumbersStayInTheCLocaleUnderACommaLocale) {
     KmzDataSet d = DataSet({Value("MER [dB]", 0, 2)});
     AddSample(d, {.values = {31.25}, .speed = 12.5});
@@ -323,8 +361,8 @@ TEST(KmlText, NumbersStayInTheCLocaleUnderACommaLocale) {
     const MapCell cell = w.Aggregated({0});
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
     const std::string region = formatRegion(cell.area, -1, 40);
-    const std::string balloon = Kml_BalloonStyle(*w.ex, 1, cell);
-    const bool written = Kml_WriteLayerDocument(*w.ex, 1, kKmzWorst, 1, "-0", "Doc MW1_-0_ST", "", region, {cell});
+    const std::string balloon = Kml_BalloonStyle(*w.ex, "BS_1", cell);
+    const bool written = Kml_WriteLayerDocument(*w.ex, 1, kKmzWorst, 1, "-0", "Doc MW1_-0_ST", nullptr, "", region, {cell});
     std::setlocale(LC_ALL, "C");
     ASSERT_TRUE(written);
     ASSERT_TRUE(kmzCloseArchive(w.archive));
@@ -334,10 +372,11 @@ TEST(KmlText, NumbersStayInTheCLocaleUnderACommaLocale) {
     EXPECT_NE(balloon.find("<b>100.0%</b>"), std::string::npos);
     const auto entries = ReadArchive(w.dir.file("w.kmz"));
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].name, "files/MW1_-0_ST.kml");
+    EXPECT_EQ(entries[0].name, "MW1_-0_ST.kml");
     const std::string& doc = entries[0].bytes;
     EXPECT_NE(doc.find("<scale>0.6</scale>"), std::string::npos);
     EXPECT_NE(doc.find("<coordinates>\n11.500000,48.250000,11.0\n</coordinates>"), std::string::npos) << doc;
-    EXPECT_NE(doc.find("<Placemark id=\"-0_1_(00)_ST\">\n<styleUrl>D_-0_ST.kml#BS_1</styleUrl>"), std::string::npos);
+    EXPECT_NE(doc.find("<Placemark id=\"-0_1_(00)_ST\">\n<styleUrl>#BS_1</styleUrl>"), std::string::npos);
+    EXPECT_NE(doc.find(balloon), std::string::npos);  // the document holds its placemark's style
     EXPECT_TRUE(XmlProblems(entries).empty());
 }

@@ -349,8 +349,13 @@ TEST(KmzDriver, QueuedWriterGivesTheSameArchiveAsTheInlineOne) {
         ASSERT_EQ(archives[0].size(), archives[way].size());
         for (std::size_t i = 0; i < archives[0].size(); ++i) {
             ASSERT_EQ(archives[0][i].name, archives[way][i].name) << i;
-            if (archives[0][i].name == "doc.kml") continue;  // carries the time of the export
-            EXPECT_EQ(archives[0][i].bytes, archives[way][i].bytes) << archives[0][i].name;
+            const std::string& name = archives[0][i].name;
+            // doc.kml and its copy, the last entry, carry the time of the export: each archive's copy is its own doc.kml.
+            if (name == "doc.kml" || name.rfind("doc_", 0) == 0) {
+                EXPECT_EQ(archives[way][i].bytes, archives[way][0].bytes) << name;
+                continue;
+            }
+            EXPECT_EQ(archives[0][i].bytes, archives[way][i].bytes) << name;
         }
     }
 }

@@ -2,14 +2,18 @@
 // Helpers of the KMZ conversion tests: reading an archive back through
 // minizip, checking its KML with a real XML parser (xmllint) and its links
 // and bitmaps, and small data sets built in memory.
+#include <QByteArray>
+#include <QXmlStreamReader>
 #include <minizip/unzip.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/kmz/kmzdriver.h"
@@ -102,50 +106,143 @@ inline std::vector<std::string> Between(const std::string& text, const std::stri
     return out;
 }
 
-// Every <href> and the document part of every <styleUrl> of the KML entries,
-// resolved against the folder of the entry that names it, that names no entry
-// (and every style "#BS_n" that its style document lacks).
+// Every <href> of the KML entries that is not exactly the name of an entry,
+// and every <styleUrl> that names no style of its own document. A web globe
+// looks a reference up among the entry names as it stands, at any depth of
+// links, and reads each document on its own: a style in another entry it
+// resolves outside the archive.
 inline std::vector<std::string> UnresolvedLinks(const std::vector<Entry>& entries) {
     std::set<std::string> names;
     for (const auto& e : entries) names.insert(e.name);
-    std::map<std::string, std::set<std::string>> styles;  // style document -> its style ids
     std::vector<std::string> missing;
     for (const auto& e : entries) {
         if (!EndsWith(e.name, ".kml")) continue;
-        const std::string folder = FolderOf(e.name);
         for (const auto& href : Between(e.bytes, "<href>", "</href>"))
-            if (!names.count(folder + href)) missing.push_back(e.name + " -> " + href);
-        for (const auto& url : Between(e.bytes, "<styleUrl>", "</styleUrl>")) {
-            const std::size_t hash = url.find('#');
-            const std::string target = folder + url.substr(0, hash);
-            const Entry* doc = hash == std::string::npos ? nullptr : Find(entries, target);
-            if (doc == nullptr) {
-                missing.push_back(e.name + " -> " + url);
-                continue;
-            }
-            auto it = styles.find(target);
-            if (it == styles.end()) {
-                std::set<std::string> ids;
-                for (const auto& id : Between(doc->bytes, "<Style id=\"", "\">")) ids.insert(id);
-                it = styles.emplace(target, std::move(ids)).first;
-            }
-            if (!it->second.count(url.substr(hash + 1))) missing.push_back(e.name + " -> " + url);
-        }
+            if (!names.count(href)) missing.push_back(e.name + " -> " + href);
+        const auto urls = Between(e.bytes, "<styleUrl>", "</styleUrl>");
+        if (urls.empty()) continue;
+        const auto ids = Between(e.bytes, "<Style id=\"", "\">");
+        const std::set<std::string> own(ids.begin(), ids.end());
+        for (const auto& url : urls)
+            if (url.empty() || url[0] != '#' || !own.count(url.substr(1))) missing.push_back(e.name + " -> " + url);
     }
     return missing;
 }
 
-// Images of the balloons ("../V0_..." and the like) that name no bitmap of the archive's folder.
+// Every image source of the balloons (src="...") that is not exactly the name
+// of an entry: a web globe looks it up among the entry names as it stands.
 inline std::vector<std::string> UnresolvedImages(const std::vector<Entry>& entries) {
     std::set<std::string> names;
     for (const auto& e : entries) names.insert(e.name);
     std::vector<std::string> missing;
     for (const auto& e : entries) {
         if (!EndsWith(e.name, ".kml")) continue;
-        for (const auto& src : Between(e.bytes, "src=\"../", "\""))
-            if (!names.count("files/" + src)) missing.push_back(e.name + " -> " + src);
+        for (const auto& src : Between(e.bytes, "src=\"", "\""))
+            if (!names.count(src)) missing.push_back(e.name + " -> " + src);
     }
     return missing;
+}
+
+// FNV-1a, 64 bits: a digest that is the same on every platform.
+inline std::uint64_t Digest(std::string_view text, std::uint64_t h = 14695981039346656037ull) {
+    for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+inline std::uint64_t Digest(const std::vector<std::string>& lines) {
+    std::uint64_t h = Digest("");
+    for (const auto& line : lines) h = Digest(line + "\n", h);
+    return h;
+}
+
+// One KML document as a viewer reads it (QXmlStreamReader, a real parser):
+// its shared styles with their balloon texts and its placemarks.
+struct KmlPlacemark {
+    std::string id, styleUrl, colour, scale, icon, coordinates;
+};
+struct KmlDocument {
+    std::string error;                         // the parser's complaint; empty when well-formed
+    std::map<std::string, std::string> styles; // id -> balloon text
+    std::vector<std::string> styleIds;         // in order, repeats kept
+    std::vector<KmlPlacemark> placemarks;
+};
+
+inline KmlDocument ParseKml(const std::string& bytes) {
+    KmlDocument doc;
+    QXmlStreamReader xml(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    std::vector<std::string> path;  // open elements
+    std::string styleId;            // of the shared style being read
+    KmlPlacemark* placemark = nullptr;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const std::string name = xml.name().toString().toStdString();
+            if (name == "Style" && path.size() == 2 && path.back() == "Document") {
+                styleId = xml.attributes().value("id").toString().toStdString();
+                doc.styleIds.push_back(styleId);
+            } else if (name == "Placemark") {
+                doc.placemarks.emplace_back();
+                placemark = &doc.placemarks.back();
+                placemark->id = xml.attributes().value("id").toString().toStdString();
+            }
+            path.push_back(name);
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (path.back() == "Placemark") placemark = nullptr;
+            path.pop_back();
+        } else if (token == QXmlStreamReader::Characters) {
+            const std::string text = xml.text().toString().toStdString();
+            const std::string& here = path.empty() ? std::string() : path.back();
+            if (here == "text" && !styleId.empty() && placemark == nullptr) doc.styles[styleId] += text;
+            if (placemark == nullptr) continue;
+            if (here == "styleUrl") placemark->styleUrl += text;
+            if (here == "color") placemark->colour += text;
+            if (here == "scale") placemark->scale += text;
+            if (here == "href") placemark->icon += text;
+            if (here == "coordinates") placemark->coordinates += text;
+        }
+    }
+    if (xml.hasError()) doc.error = xml.errorString().toStdString();
+    return doc;
+}
+
+// A name or text of the archive with the former folder of its entries taken
+// out: "files/X" becomes "X", and a balloon image "../X" from a document in
+// that folder becomes "X". Archives of either layout then compare equal.
+inline std::string WithoutEntryFolder(std::string text) {
+    if (text.rfind("files/", 0) == 0) text.erase(0, 6);
+    for (std::size_t at = text.find("src=\"../"); at != std::string::npos; at = text.find("src=\"../", at))
+        text.erase(at + 5, 3);
+    return text;
+}
+
+// Every placemark of the archive as a globe shows it, one line each, sorted:
+// layer document, id, colour, scale, icon, position and the balloon text of
+// the style its styleUrl names, as a digest (resolved inside the document
+// for "#id", in the named entry beside it otherwise; "<unresolved>" when it
+// names none). Entry names and balloons go through WithoutEntryFolder.
+inline std::vector<std::string> EffectivePlacemarks(const std::vector<Entry>& entries) {
+    std::map<std::string, KmlDocument> docs;
+    for (const auto& e : entries)
+        if (EndsWith(e.name, ".kml")) docs.emplace(e.name, ParseKml(e.bytes));
+    std::vector<std::string> lines;
+    for (const auto& [name, doc] : docs)
+        for (const KmlPlacemark& p : doc.placemarks) {
+            const std::size_t hash = p.styleUrl.find('#');
+            const KmlDocument* holder = nullptr;
+            if (hash == 0) holder = &doc;
+            else if (hash != std::string::npos) {
+                auto it = docs.find(FolderOf(name) + p.styleUrl.substr(0, hash));
+                if (it != docs.end()) holder = &it->second;
+            }
+            std::string balloon = "<unresolved>";
+            if (holder != nullptr && hash != std::string::npos) {
+                auto style = holder->styles.find(p.styleUrl.substr(hash + 1));
+                if (style != holder->styles.end()) balloon = std::to_string(Digest(WithoutEntryFolder(style->second)));
+            }
+            lines.push_back(WithoutEntryFolder(name) + "|" + p.id + "|" + p.colour + "|" + p.scale + "|" + p.icon + "|" + p.coordinates +
+                            "|" + balloon);
+        }
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 inline std::uint32_t U32(const std::string& b, std::size_t at) {

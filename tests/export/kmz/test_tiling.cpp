@@ -338,6 +338,7 @@ TEST(KmzSplit, AChildHoldingAllSamplesReusesItsParentsStyle) {
     inherited.samples = {0, 1};
     inherited.styleDoc = "-00";
     inherited.styleIndex = 7;
+    inherited.styleCell = "4000";
     std::vector<MapCell> cells{other, parent, inherited};  // the parent is second in its list
     KmzQuadrantLists out;
     ASSERT_TRUE(Kmz_SplitCells(ex, cells, 1, out));
@@ -349,27 +350,42 @@ TEST(KmzSplit, AChildHoldingAllSamplesReusesItsParentsStyle) {
     EXPECT_FALSE(child.aggregated);
     EXPECT_EQ(child.sampleCount, 2);
     EXPECT_DOUBLE_EQ(child.statistics[1].best, 2.0);
+    // Its documents repeat the parent's balloon: every figure of it, and the bitmaps of the parent.
+    EXPECT_EQ(child.styleCell, "2000");
+    ASSERT_EQ(child.status.size(), 1u);
+    EXPECT_DOUBLE_EQ(child.status[0].share, 100.0);
     const MapCell& grandchild = out[2][1];  // of a parent that reused a style itself
     EXPECT_EQ(grandchild.styleDoc, "-00");
     EXPECT_EQ(grandchild.styleIndex, 7);
+    EXPECT_EQ(grandchild.styleCell, "4000");
     EXPECT_FALSE(cells[2].aggregated);  // a cell with a style to reuse is not aggregated again
 }
 
 TEST(KmzTiling, OnePointArchiveHasTwoLevelsAndTheChildReusesTheRootStyle) {
-    KmzDataSet d = OnePoint(3);
+    KmzDataSet d = OnePoint(12);  // enough values for a distribution bitmap
     TempDir dir;
     WriteArchive(d, dir.file("p.kmz"), KmzScope_Default(d));
     const auto entries = ReadArchive(dir.file("p.kmz"));
     ASSERT_FALSE(entries.empty());
-    EXPECT_NE(Find(entries, "files/D_-0_0123456789ABCDEF.kml"), nullptr);
-    EXPECT_EQ(Find(entries, "files/D_-00_0123456789ABCDEF.kml"), nullptr);  // every cell reuses its parent's style
-    const Entry* level1 = Find(entries, "files/BW1_-00_0123456789ABCDEF.kml");
+    for (const auto& e : entries) EXPECT_NE(e.name.rfind("D_", 0), 0u) << e.name;  // no style documents
+    const Entry* level0 = Find(entries, "BW1_-0_0123456789ABCDEF.kml");
+    const Entry* level1 = Find(entries, "BW1_-00_0123456789ABCDEF.kml");
+    ASSERT_NE(level0, nullptr);
     ASSERT_NE(level1, nullptr);
-    EXPECT_NE(level1->bytes.find("<styleUrl>D_-0_0123456789ABCDEF.kml#BS_1</styleUrl>"), std::string::npos);
+    EXPECT_NE(level0->bytes.find("<styleUrl>#BS_1</styleUrl>"), std::string::npos);
+    // The child holds a copy of the root's balloon, named after where it stands first, the
+    // root cell's bitmaps and all.
+    EXPECT_NE(level1->bytes.find("<styleUrl>#D_-0_BS_1</styleUrl>"), std::string::npos);
+    const auto own = Between(level0->bytes, "<Style id=\"BS_1\">", "</Style>");
+    const auto copy = Between(level1->bytes, "<Style id=\"D_-0_BS_1\">", "</Style>");
+    ASSERT_EQ(own.size(), 1u);
+    ASSERT_EQ(copy.size(), 1u);
+    EXPECT_EQ(copy[0], own[0]);
+    EXPECT_NE(copy[0].find("src=\"V1_0_0123456789ABCDEF.bmp\""), std::string::npos) << copy[0];
     // The one cell of level 1 is the north-east child of the root.
     EXPECT_NE(level1->bytes.find("<Placemark id=\"-00_1_(4)_0123456789ABCDEF\">"), std::string::npos);
 
-    const Entry* nav = Find(entries, "files/root_0123456789ABCDEF.kml");
+    const Entry* nav = Find(entries, "root_0123456789ABCDEF.kml");
     ASSERT_NE(nav, nullptr);
     const std::string& n = nav->bytes;
     const std::size_t link0 = n.find("<href>BW1_-0_0123456789ABCDEF.kml</href>");
@@ -399,7 +415,7 @@ TEST(KmzTiling, DetailTreeTilesLinkTheirChildrenAndLeavesHaveNoUpperLimit) {
     const MapArea a = MapArea_OfDataSet(d);
     const KmzDepth depth = MapArea_Depth(a.side, 10.0);
     ASSERT_EQ(depth.rootTileId, "00");
-    const Entry* root = Find(entries, "files/SA1_00_0123456789ABCDEF.kml");
+    const Entry* root = Find(entries, "SA1_00_0123456789ABCDEF.kml");
     ASSERT_NE(root, nullptr);
     EXPECT_NE(root->bytes.find("<name>Doc SA1_00</name>"), std::string::npos);
     // The diagonal runs south-west to north-east: only those two child tiles exist.
@@ -407,20 +423,18 @@ TEST(KmzTiling, DetailTreeTilesLinkTheirChildrenAndLeavesHaveNoUpperLimit) {
     EXPECT_NE(root->bytes.find("<href>SA1_60_0123456789ABCDEF.kml</href>"), std::string::npos);
     EXPECT_NE(root->bytes.find("<href>SA1_40_0123456789ABCDEF.kml</href>"), std::string::npos);
     EXPECT_NE(root->bytes.find("<minLodPixels>1280</minLodPixels>\n<maxLodPixels>2560</maxLodPixels>"), std::string::npos);
-    const Entry* leaf = Find(entries, "files/SA1_40_0123456789ABCDEF.kml");
+    const Entry* leaf = Find(entries, "SA1_40_0123456789ABCDEF.kml");
     ASSERT_NE(leaf, nullptr);
     EXPECT_EQ(Count(leaf->bytes, "<NetworkLink>"), 0);
     EXPECT_NE(leaf->bytes.find("<minLodPixels>1280</minLodPixels>\n<maxLodPixels>-1</maxLodPixels>"), std::string::npos);
-    EXPECT_EQ(Find(entries, "files/SA1_20_0123456789ABCDEF.kml"), nullptr);
-    // Every tile is written after the pictures, style document first.
-    std::size_t intensity = 0, style = 0, layer = 0;
+    EXPECT_EQ(Find(entries, "SA1_20_0123456789ABCDEF.kml"), nullptr);
+    // Every tile is written after the pictures.
+    std::size_t intensity = 0, layer = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].name == "files/intensity_0123456789ABCDEF.bmp") intensity = i;
-        if (entries[i].name == "files/D_40_0123456789ABCDEF.kml") style = i;
-        if (entries[i].name == "files/BW0_40_0123456789ABCDEF.kml") layer = i;
+        if (entries[i].name == "intensity_0123456789ABCDEF.bmp") intensity = i;
+        if (entries[i].name == "BW0_40_0123456789ABCDEF.kml") layer = i;
     }
-    EXPECT_LT(intensity, style);
-    EXPECT_LT(style, layer);
+    EXPECT_LT(intensity, layer);
     EXPECT_TRUE(UnresolvedLinks(entries).empty());
     EXPECT_TRUE(UnresolvedImages(entries).empty());
 }

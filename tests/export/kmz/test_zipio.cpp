@@ -301,6 +301,27 @@ TEST_P(ZipioTest, CallsOutOfTurnAreRefused) {
     EXPECT_EQ(ListEntries(path).size(), 1u);
 }
 
+// A name that would unpack outside the target folder, or that a viewer would
+// resolve outside the archive, is refused; the archive stays usable.
+TEST_P(ZipioTest, EntryNamesOutsideTheArchiveAreRefused) {
+    const std::string path = dir.file("names.kmz");
+    KmzArchive archive;
+    ASSERT_TRUE(kmzOpenArchive(path.c_str(), 100, archive, threads()));
+    for (const char* name : {"", "/etc/x.kml", "\\x.kml", "../x.kml", "files/../../x.bmp", "a/..", "..", "V1..bmp"}) {
+        EXPECT_FALSE(Zip_IsSafeEntryName(name)) << name;
+        EXPECT_FALSE(kmzOpenEntry(archive, name)) << name;
+        EXPECT_FALSE(kmzWriteBitmapEntry(archive, name, 1, 4, 1, std::vector<std::uint8_t>(4).data())) << name;
+    }
+    EXPECT_FALSE(kmzOpenEntry(archive, nullptr));
+    for (const char* name : {"doc.kml", "files/V1_0246_0123456789ABCDEF.bmp", "BW1_-00_0123456789ABCDEF.kml"})
+        EXPECT_TRUE(Zip_IsSafeEntryName(name)) << name;
+    ASSERT_TRUE(WriteEntry(archive, "doc.kml", "x", 1));
+    ASSERT_TRUE(kmzCloseArchive(archive));
+    const auto listed = ListEntries(path);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].first, "doc.kml");
+}
+
 TEST_P(ZipioTest, AbortLeavesNoArchive) {
     const std::string path = dir.file("aborted.kmz");
     const std::string text = KmlText(2000000, 7);
