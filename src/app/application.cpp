@@ -7,6 +7,7 @@
 #include "antenna/antenna.h"
 #include "app/gui.h"
 #include "export/csv/csvmodule.h"
+#include "export/gis/coveragewizard.h"
 #include "export/kmz/kmzwizard.h"
 #include "instrument/receiverinfo.h"
 #include "instrument/tcpscpi.h"
@@ -16,6 +17,7 @@
 #include "platform/network.h"
 #include "platform/settingsnotice.h"
 #include "ui/antennaeditor.h"
+#include "ui/coveragepages.h"
 #include "ui/csvprogresspage.h"
 #include "ui/drivetestpages.h"
 #include "ui/fileselectionpage.h"
@@ -23,7 +25,7 @@
 #include "ui/mainwindow.h"
 #include "ui/uishell.h"
 
-// Next of the file selection: the KMZ wizard or the CSV conversion.
+// Next of the file selection: the KMZ wizard, the CSV conversion or the coverage analysis.
 class Application::ConversionStart : public FileSelectionTarget {
 public:
     void startKmz(const std::vector<RecordFileEntry>& marked) override {
@@ -36,6 +38,9 @@ public:
     }
     void startCsv(const std::vector<RecordFileEntry>& marked, const std::string& directory) override {
         if (Csv_Start(marked, directory)) Ui_ShowPage(kPageCsvProgress);
+    }
+    void startCoverage(const std::vector<RecordFileEntry>& marked, const std::string& directory) override {
+        CoverageWizard_Start(marked, directory);
     }
 };
 
@@ -59,6 +64,7 @@ void CloseWorkers() {
     DriveTest_Close();
     Kmz_Close();
     Csv_Close();
+    CoverageWizard_Close();
 }
 }  // namespace
 
@@ -81,6 +87,7 @@ Application::Application(MainWindow& window, NetworkAccess& network, const Wizar
     FileSelection_Init(*window.files(), *conversions_);
     Kmz_Init(*window.kmz(), window.kmz()->levelTableView());
     Csv_Init(*window.csv());
+    CoverageWizard_Init(*window.coverage());
 
     if (!endLoop) endLoop = [] { QApplication::quit(); };
     quit_ = std::make_unique<QuitSequence>(

@@ -77,6 +77,7 @@ bool BuildPlan(const std::vector<Drive>& drives, const std::map<std::string, Col
     plan.options.minSamples = options.minSamples;
     plan.options.keepStationary = options.keepStationary;
     plan.options.thresholds = options.thresholds;
+    plan.options.withoutThreshold = options.withoutThreshold;
     std::set<std::string> units;
     for (const Drive& d : drives) {
         std::size_t g = 0;

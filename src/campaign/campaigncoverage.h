@@ -28,6 +28,7 @@ struct CampaignCoverageOptions {
     int minSamples = kCoverageDefaultMinSamples;
     bool keepStationary = false;
     std::vector<std::string> thresholds;  // "CHANNEL=VALUE [UNIT]", as the file export takes them
+    std::vector<std::string> withoutThreshold;  // channels judged without threshold, a default's included
     CampaignSelection selection;
 };
 

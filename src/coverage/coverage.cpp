@@ -76,30 +76,54 @@ std::vector<LevelFacts> GroupLevelFacts(const CoveragePlan& plan, const Coverage
 
 }  // namespace
 
-bool Coverage_ApplyThresholds(CoveragePlan& plan, std::string& error) {
-    for (const std::string& text : plan.options.thresholds) {
-        ThresholdEntry entry;
-        if (!Threshold_Parse(text, entry, error)) return false;
-        bool named = false;
-        for (CoverageGroup& group : plan.groups) {
-            for (CoverageChannel& c : group.channels) {
-                if (!Threshold_Names(entry.channel, c.name)) continue;
-                double value = 0.0;
-                const bool ok = c.level ? Threshold_ToLevelUnit(entry, plan.levelUnit, GroupLevelFacts(plan, group), value, error)
-                                        : Threshold_ToChannelUnit(entry, c.name, value, error);
-                if (!ok) return false;
-                c.rule.hasThreshold = true;
-                c.rule.threshold = value;
-                c.thresholdSource = "user";
-                named = true;
-            }
-        }
-        if (!named) {
-            error = "No channel '" + Text_Latin1ToUtf8(entry.channel) + "' in the record files for the threshold '" +
-                    Text_Latin1ToUtf8(entry.text) + "'.";
-            return false;
+bool Coverage_SetThreshold(CoveragePlan& plan, const std::string& text, std::string& error) {
+    ThresholdEntry entry;
+    if (!Threshold_Parse(text, entry, error)) return false;
+    // Resolved for every channel first, so that a failure changes nothing.
+    std::vector<std::pair<CoverageChannel*, double>> named;
+    for (CoverageGroup& group : plan.groups) {
+        for (CoverageChannel& c : group.channels) {
+            if (!Threshold_Names(entry.channel, c.name)) continue;
+            double value = 0.0;
+            const bool ok = c.level ? Threshold_ToLevelUnit(entry, plan.levelUnit, GroupLevelFacts(plan, group), value, error)
+                                    : Threshold_ToChannelUnit(entry, c.name, value, error);
+            if (!ok) return false;
+            named.emplace_back(&c, value);
         }
     }
+    if (named.empty()) {
+        error = "No channel '" + Text_Latin1ToUtf8(entry.channel) + "' in the record files for the threshold '" +
+                Text_Latin1ToUtf8(entry.text) + "'.";
+        return false;
+    }
+    for (auto& [c, value] : named) {
+        c->rule.hasThreshold = true;
+        c->rule.threshold = value;
+        c->thresholdSource = "user";
+    }
+    return true;
+}
+
+bool Coverage_ClearThreshold(CoveragePlan& plan, const std::string& channel, std::string& error) {
+    const std::string name = Text_IsUtf8(channel) ? Text_Utf8ToLatin1(channel) : channel;
+    bool named = false;
+    for (CoverageGroup& group : plan.groups)
+        for (CoverageChannel& c : group.channels)
+            if (Threshold_Names(name, c.name)) {
+                c.rule.hasThreshold = false;
+                c.rule.threshold = 0.0;
+                c.thresholdSource.clear();
+                named = true;
+            }
+    if (!named) error = "No channel '" + Text_Latin1ToUtf8(name) + "' in the record files to leave without threshold.";
+    return named;
+}
+
+bool Coverage_ApplyThresholds(CoveragePlan& plan, std::string& error) {
+    for (const std::string& channel : plan.options.withoutThreshold)
+        if (!Coverage_ClearThreshold(plan, channel, error)) return false;
+    for (const std::string& text : plan.options.thresholds)
+        if (!Coverage_SetThreshold(plan, text, error)) return false;
     return true;
 }
 

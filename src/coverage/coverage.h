@@ -39,6 +39,7 @@ struct CoverageOptions {
     int levelUnit = -1;                       // kKmzUnit*; -1: as the level page proposes
     std::vector<KmzLevelManualInput> manual;  // per file, may be shorter
     std::vector<std::string> thresholds;      // "CHANNEL=VALUE [UNIT]"
+    std::vector<std::string> withoutThreshold;  // channels judged without threshold, a default's included
 };
 
 // A value channel of a group with how it is judged.
@@ -158,12 +159,22 @@ bool Coverage_Open(const std::vector<std::string>& paths, const CoverageOptions&
 CoverageChannel Coverage_MakeChannel(const std::string& standard, std::string name, bool level, int ratingKind,
                                      int minSamples);
 
-// Resolves the plan's typed thresholds (options.thresholds) onto the channels
-// of its groups; a level threshold is converted into plan.levelUnit with the
+// Resolves the plan's thresholds onto the channels of its groups: first
+// options.withoutThreshold, then the typed options.thresholds (each as
+// Coverage_SetThreshold); a level threshold is converted into plan.levelUnit with the
 // facts of the group's files (entry and level settings). False with a
 // one-line error for a threshold that does not read, does not convert or
 // names no channel. Coverage_Open calls it.
 bool Coverage_ApplyThresholds(CoveragePlan& plan, std::string& error);
+
+// One typed threshold "CHANNEL=VALUE [UNIT]" set on every channel of the plan
+// it names (Coverage_Open does this for options.thresholds). False with a
+// one-line error when it does not read, names no channel or has a unit the
+// channel cannot take; the plan keeps the channels it had set before.
+bool Coverage_SetThreshold(CoveragePlan& plan, const std::string& text, std::string& error);
+// No threshold (not even a default) for every channel named channel (as a
+// threshold names it). False with a one-line error when it names none.
+bool Coverage_ClearThreshold(CoveragePlan& plan, const std::string& channel, std::string& error);
 
 // Reads, bins and computes group by group. sink (may be null) sees every
 // group's samples; cancelled (may be empty) is asked between samples.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "export/kmz/levelconfig.h"
 #include "platform/text.h"
@@ -77,11 +78,36 @@ bool Threshold_Names(std::string_view typed, std::string_view displayName) {
     return t == Folded(displayName) || t == Folded(BareName(displayName));
 }
 
+std::string Threshold_BareName(std::string_view displayName) { return std::string(BareName(displayName)); }
+
 std::string Threshold_UnitOf(std::string_view displayName) {
     const std::string_view bare = BareName(displayName);
     if (bare.size() == displayName.size()) return {};
     const auto open = displayName.rfind('[');
     return std::string(displayName.substr(open + 1, displayName.size() - open - 2));
+}
+
+std::string Threshold_BareUnit(std::string_view displayName) {
+    const std::string own = Threshold_UnitOf(displayName);
+    return TenPowerUnit(own) > 0 ? std::string("ratio") : own;
+}
+
+std::string Threshold_TypedValue(double stored, std::string_view displayName) {
+    const int power = TenPowerUnit(Threshold_UnitOf(displayName));
+    const double scale = power > 0 ? std::pow(10.0, power) : 1.0;
+    const double typed = stored / scale;
+    constexpr double kUlp = std::numeric_limits<double>::epsilon();
+    // %g with 6 digits suffices for planning values; more only where they
+    // would not read back. Read back means: scaled to the stored unit again,
+    // equal but for the last bits that the scaling itself rounds (0.1 in
+    // "[10-6]" is "1e-07", not "1.0000000000000001e-07").
+    for (int digits = 6; digits <= 17; ++digits) {
+        const std::string text = Text_Format("%.*g", digits, typed);
+        double back = 0.0;
+        if (Text_ParseDouble(text, back) && std::fabs(back * scale - stored) <= 4 * kUlp * std::fabs(stored))
+            return text;
+    }
+    return Text_Format("%.17g", typed);
 }
 
 int Threshold_TenPower(std::string_view displayName) {

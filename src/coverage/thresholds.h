@@ -24,9 +24,20 @@ bool Threshold_Parse(std::string_view text, ThresholdEntry& entry, std::string& 
 // "Level [dBuV]"), ignoring case, with the micro sign also written "u".
 bool Threshold_Names(std::string_view typed, std::string_view displayName);
 
+// The display name without its bracketed unit ("PER" of "PER [10-6]").
+std::string Threshold_BareName(std::string_view displayName);
+
 // The unit in brackets at the end of a display name ("10-6" of "PER [10-6]"); empty when none.
 std::string Threshold_UnitOf(std::string_view displayName);
 
+// What a number typed without unit is taken in for a channel that is not the
+// level: "ratio" for a channel counted in "[10-N]", else its bracketed unit
+// (empty when it has none).
+std::string Threshold_BareUnit(std::string_view displayName);
+// The number to type (without unit) for a threshold stored in the channel's
+// unit: a plain ratio for "[10-N]" channels (200 in "[10-6]" is "0.0002"),
+// else the number itself; shortest form that reads back the same.
+std::string Threshold_TypedValue(double stored, std::string_view displayName);
 // N of a channel counted in "[10-N]" (its values are ratios times 10^N); 0 otherwise.
 int Threshold_TenPower(std::string_view displayName);
 

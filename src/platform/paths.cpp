@@ -118,6 +118,22 @@ std::string Platform_JoinPath(const std::string& directory, const std::string& n
     return directory + "/" + name;
 }
 
+std::string Platform_DirectoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool Platform_CanCreateFileIn(const std::string& directory) {
+    const std::string probe =
+        Platform_JoinPath(directory, ".fieldtrace-probe-" + std::to_string(static_cast<long>(::getpid())));
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return errno == EEXIST;  // a probe of this process that is still there
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
 bool Platform_ReplaceFile(const std::string& path, const std::string& temporaryPath) {
     if (std::rename(temporaryPath.c_str(), path.c_str()) != 0) {
         std::remove(temporaryPath.c_str());

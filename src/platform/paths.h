@@ -30,6 +30,12 @@ std::int64_t Platform_FreeDiskBytes(const std::string& path);
 
 // "%s/%s": the one way paths are joined.
 std::string Platform_JoinPath(const std::string& directory, const std::string& name);
+// The folder holding path: "." for a bare name, "/" for a file in the root.
+std::string Platform_DirectoryOf(const std::string& path);
+// Whether a new file can be made in directory, found by making (and removing)
+// an empty one: access() says yes to root for any folder, also where the file
+// system refuses every new file (/proc).
+bool Platform_CanCreateFileIn(const std::string& directory);
 
 // Renames a completely written temporary file over path in one step, so a
 // reader sees either the old or the new file, never a half-written one. On

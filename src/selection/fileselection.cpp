@@ -78,12 +78,22 @@ bool FileSelection_Close() {
 void FileSelection_Show(int mode) {
     if (!Open()) return;
     SelectionState& s = State();
-    if ((mode != kSelectionModeKmz && mode != kSelectionModeCsv) || mode == s.mode) return;
+    if ((mode != kSelectionModeKmz && mode != kSelectionModeCsv && mode != kSelectionModeCoverage) || mode == s.mode)
+        return;
     s.mode = mode;
     if (mode == kSelectionModeKmz)
         s.view->setPageTexts("Step 1 of 5: File Selection", "Select the drive test record file for conversion.");
-    else
+    else if (mode == kSelectionModeCsv)
         s.view->setPageTexts("Step 1 of 2: File Selection", "Select the drive test record file(s) for conversion.");
+    else {
+        s.view->setPageTexts("Step 1 of 3: File Selection",
+                             "Select the drive test record files of the coverage analysis: every standard and "
+                             "frequency is analysed on its own, on one common grid.");
+        // The analysis takes every group at once: it starts unfiltered, not
+        // narrowed to the one standard the KMZ mode had to choose.
+        s.standardFilter = kFilterAll;
+        s.frequencyFilter = kFilterAll;
+    }
     s.view->showModeControls(mode);
     FileSelection_Refresh();
 }
@@ -198,8 +208,10 @@ void onFileSelectionNext() {
     }
     if (s.mode == kSelectionModeKmz)
         s.target->startKmz(s.marked);
-    else
+    else if (s.mode == kSelectionModeCsv)
         s.target->startCsv(s.marked, s.directory);
+    else
+        s.target->startCoverage(s.marked, s.directory);
 }
 
 void onFileSelectionHome() {

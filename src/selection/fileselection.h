@@ -1,8 +1,8 @@
 #pragma once
 // The file selection page shared by both conversions: lists the record files
 // of a directory, narrows them by standard and frequency, keeps the marks and
-// hands the marked files to the KMZ wizard (mode 0) or the CSV conversion
-// (mode 1). The page is reached only through FileSelectionView; what Next
+// hands the marked files to the KMZ wizard (mode 0), the CSV conversion
+// (mode 1) or the coverage analysis (mode 2). The page is reached only through FileSelectionView; what Next
 // starts is reached through FileSelectionTarget. Main thread only.
 #include <optional>
 #include <string>
@@ -35,7 +35,7 @@ class FileSelectionView {
 public:
     virtual ~FileSelectionView() = default;
     virtual void setPageTexts(const std::string& title, const std::string& hint) = 0;
-    // Mode 1 shows the mark-all and mark-none buttons and the CSV controls, mode 0 the KMZ wizard's.
+    // Modes 1 and 2 show the mark-all and mark-none buttons, mode 0 hides them.
     virtual void showModeControls(int mode) = 0;
     virtual void showDirectory(const std::string& directory) = 0;
     // Table, filters and buttons together.
@@ -61,6 +61,8 @@ public:
     virtual void startKmz(const std::vector<RecordFileEntry>& marked) = 0;
     // The progress page and the CSV conversion thread; directory is the selection's.
     virtual void startCsv(const std::vector<RecordFileEntry>& marked, const std::string& directory) = 0;
+    // The coverage analysis's settings page; directory is the selection's.
+    virtual void startCoverage(const std::vector<RecordFileEntry>& marked, const std::string& directory) = 0;
 };
 
 // Mode -1, empty filters and lists; loads fs.ini from dataDirectory (empty:
@@ -70,7 +72,7 @@ public:
 void FileSelection_Init(FileSelectionView& view, FileSelectionTarget& target, const std::string& dataDirectory = {});
 // Saves fs.ini and forgets the lists; false when the save failed (told once per run).
 bool FileSelection_Close();
-// Shows the page in mode 0 (KMZ) or 1 (CSV); a change of mode sets the
+// Shows the page in mode 0 (KMZ), 1 (CSV) or 2 (coverage); a change of mode sets the
 // title, hint and controls and refreshes the list.
 void FileSelection_Show(int mode);
 void FileSelection_Refresh();

@@ -25,7 +25,8 @@ bool FilterPasses(const std::string& filter, const std::string& value) {
 
 std::vector<std::string> Choices(const std::set<std::string, ByteOrder>& values, int mode) {
     std::vector<std::string> items;
-    if (mode == kSelectionModeCsv) items.emplace_back(kFilterAll);
+    // The KMZ map shows one standard and frequency; the others take many.
+    if (mode == kSelectionModeCsv || mode == kSelectionModeCoverage) items.emplace_back(kFilterAll);
     items.insert(items.end(), values.begin(), values.end());
     return items;
 }

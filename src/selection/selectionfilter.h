@@ -13,6 +13,7 @@ enum FileSelectionMode : int {
     kSelectionModeNone = -1,  // before the page was first shown
     kSelectionModeKmz = 0,
     kSelectionModeCsv = 1,
+    kSelectionModeCoverage = 2,  // the first step of the coverage analysis
 };
 
 // Description ascending in byte order; equal descriptions newest first by
@@ -24,10 +25,10 @@ void FileSelection_SortEntries(std::vector<RecordFileEntry>& entries);
 bool FileSelection_PassesFilters(const RecordFileEntry& entry, const std::string& standard,
                                  const std::string& frequency);
 
-// Items of the standard filter: "-- All --" first in the CSV mode, then the
+// Items of the standard filter: "-- All --" first in the CSV and coverage modes, then the
 // distinct standards in byte order.
 std::vector<std::string> FileSelection_StandardChoices(const std::vector<RecordFileEntry>& entries, int mode);
-// Items of the frequency filter: "-- All --" first in the CSV mode, then the
+// Items of the frequency filter: "-- All --" first in the CSV and coverage modes, then the
 // distinct frequency texts of the entries passing the standard filter, in byte
 // order ("1000.000000 MHz" before "474.000000 MHz").
 std::vector<std::string> FileSelection_FrequencyChoices(const std::vector<RecordFileEntry>& entries,

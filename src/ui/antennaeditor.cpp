@@ -45,21 +45,13 @@ const QColor kSelectedShade(196, 222, 255);
 const QColor kEvenShade(255, 255, 255);
 const QColor kOddShade(238, 242, 247);
 
-QTableWidgetItem* Cell(const QString& text, bool editable) {
-    auto* item = new QTableWidgetItem(text);
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (editable) flags |= Qt::ItemIsEditable;
-    item->setFlags(flags);
-    return item;
-}
-
 // Sets the text of a cell, creating it on first use.
 void SetCell(QTableWidget* table, int row, int column, const QString& text, bool editable) {
     if (QTableWidgetItem* item = table->item(row, column)) {
         item->setText(text);
         return;
     }
-    table->setItem(row, column, Cell(text, editable));
+    table->setItem(row, column, Ui_TableCell(text, editable));
 }
 
 void ShadeRow(QTableWidget* table, int row, const QColor& shade, bool bold) {
@@ -127,9 +119,9 @@ AntennaEditor::AntennaEditor(QWidget* parent) : QWidget(parent, Qt::Window), cho
         antennas_->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     auto* addAntennaButton = RowButton("Add", "Add antenna", 0);
     antennas_->setCellWidget(0, kButtonColumn, addAntennaButton);
-    antennas_->setItem(0, kNameColumn, Cell({}, true));
-    antennas_->setItem(0, kStartColumn, Cell({}, false));
-    antennas_->setItem(0, kStopColumn, Cell({}, false));
+    antennas_->setItem(0, kNameColumn, Ui_TableCell({}, true));
+    antennas_->setItem(0, kStartColumn, Ui_TableCell({}, false));
+    antennas_->setItem(0, kStopColumn, Ui_TableCell({}, false));
     antennas_->item(0, kNameColumn)->setToolTip("Type the name of a new antenna here, then press Add.");
     connect(addAntennaButton, &QPushButton::clicked, this, [this] { addAntenna(); });
     connect(antennas_, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
@@ -148,8 +140,8 @@ AntennaEditor::AntennaEditor(QWidget* parent) : QWidget(parent, Qt::Window), cho
     points_ = MakeTable({"", "Frequency [MHz]", "K-Factor [dB/m]"}, "K-factor points");
     auto* addPointButton = RowButton("Add", "Add K-factor", 0);
     points_->setCellWidget(0, kButtonColumn, addPointButton);
-    points_->setItem(0, kFrequencyColumn, Cell({}, true));
-    points_->setItem(0, kKFactorColumn, Cell({}, true));
+    points_->setItem(0, kFrequencyColumn, Ui_TableCell({}, true));
+    points_->setItem(0, kKFactorColumn, Ui_TableCell({}, true));
     connect(addPointButton, &QPushButton::clicked, this, [this] { addPoint(); });
     connect(points_, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
         if (row >= 0 && column >= kFrequencyColumn) Ui_AutoEdit(points_);

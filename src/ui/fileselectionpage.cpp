@@ -165,11 +165,11 @@ void FileSelectionPage::setPageTexts(const std::string& title, const std::string
 }
 
 void FileSelectionPage::showModeControls(int mode) {
-    // Marking every file at once makes sense only for the CSV conversion of many files.
+    // Marking every file at once makes sense only where many files are taken (not for the KMZ map).
     Ui_PostTo(this, [this, mode] {
-        const bool csv = mode == kSelectionModeCsv;
-        markAll_->setVisible(csv);
-        markNone_->setVisible(csv);
+        const bool many = mode == kSelectionModeCsv || mode == kSelectionModeCoverage;
+        markAll_->setVisible(many);
+        markNone_->setVisible(many);
     });
 }
 

@@ -7,6 +7,7 @@
 
 #include "selection/fileselection.h"
 #include "ui/antennaeditor.h"
+#include "ui/coveragepages.h"
 #include "ui/csvprogresspage.h"
 #include "ui/drivetestpages.h"
 #include "ui/fileselectionpage.h"
@@ -28,7 +29,8 @@ MainWindow::MainWindow() {
             if (task == 1) {
                 Ui_ShowPage(kPageDtBasic);
             } else {
-                FileSelection_Show(task == 2 ? 0 : 1);  // 0 KMZ, 1 CSV; a change of mode refreshes the list
+                // A change of mode refreshes the list.
+                FileSelection_Show(task == 2 ? kSelectionModeKmz : task == 3 ? kSelectionModeCsv : kSelectionModeCoverage);
                 FileSelection_Refresh();
                 Ui_ShowPage(kPageFileSelection);
             }
@@ -38,6 +40,7 @@ MainWindow::MainWindow() {
     files_ = new FileSelectionPage(stack_);
     kmz_ = new KmzPages(stack_);
     csv_ = new CsvProgressPage(stack_);
+    coverage_ = new CoveragePages(stack_);
     QWidget* pages[kPageCount] = {};
     pages[kPageStart] = start_;
     for (int p = kPageDtBasic; p <= kPageDtRecording; ++p) pages[p] = driveTest_->page(p);
@@ -45,6 +48,7 @@ MainWindow::MainWindow() {
     for (int p : {kPageKmzLevels, kPageKmzScope, kPageKmzColours, kPageKmzProgress}) pages[p] = kmz_->page(p);
     pages[kPageCsvProgress] = csv_;
     pages[kPageKmzExtra] = new QWidget(stack_);  // only the KMZ export ever used it
+    for (int p : {kPageCoverage, kPageCoverageProgress}) pages[p] = coverage_->page(p);
     for (QWidget* page : pages) stack_->addWidget(page);
     Ui_SetPageHandler([this](int page) { stack_->setCurrentIndex(page); }, [this] { return stack_->currentIndex(); });
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The main window: the thirteen pages as one stack (one page shows at a time),
+// The main window: the fifteen pages as one stack (one page shows at a time),
 // centred on the screen, and the antenna editor beside it. Every page lays
 // out at kMinimumSize, which fits an analyzer's 1024 x 600 screen with a
 // title bar and a panel.
@@ -8,6 +8,7 @@
 #include <functional>
 
 class AntennaEditor;
+class CoveragePages;
 class CsvProgressPage;
 class DriveTestPages;
 class FileSelectionPage;
@@ -24,6 +25,7 @@ public:
     FileSelectionPage* files() const { return files_; }
     KmzPages* kmz() const { return kmz_; }
     CsvProgressPage* csv() const { return csv_; }
+    CoveragePages* coverage() const { return coverage_; }
     AntennaEditor* antennas() const { return antennas_; }
     QStackedWidget* stack() const { return stack_; }
     // The window close request (onPanel); the shell installs what it does.
@@ -47,6 +49,7 @@ private:
     FileSelectionPage* files_;
     KmzPages* kmz_;
     CsvProgressPage* csv_;
+    CoveragePages* coverage_;
     AntennaEditor* antennas_;
     std::function<void()> closeHandler_;
     bool placedOnce_ = false;

@@ -34,10 +34,11 @@ StartTask::StartTask(int number, const QString& title, const QString& text, QCol
     b.setPointSizeF(b.pointSizeF() * 1.2);
     body->setFont(b);
     layout->addStretch();
-    // Both wrap: on a narrow window a title takes two lines rather than losing its ends.
+    // Both wrap: on a narrow window a title takes two lines rather than losing
+    // its ends. Four tasks side by side fit the window's minimum width.
     for (QLabel* l : {heading, body}) {
         l->setWordWrap(true);
-        l->setMinimumWidth(160);
+        l->setMinimumWidth(140);
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
         l->setAlignment(Qt::AlignHCenter);
         layout->addWidget(l);
@@ -106,7 +107,11 @@ StartPage::StartPage(std::function<void(int)> task, std::function<void()> antenn
                               QColor(244, 244, 244), this);
     tasks_[2] = new StartTask(3, "Convert to CSV", "Turn record files into CSV files for a spreadsheet.",
                               QColor(234, 234, 234), this);
-    for (int n = 1; n <= 3; ++n) {
+    tasks_[3] = new StartTask(4, "Coverage analysis",
+                              "Judge the coverage per area against planning thresholds: a GeoPackage that QGIS "
+                              "opens coloured.",
+                              QColor(244, 244, 244), this);
+    for (int n = 1; n <= kTasks; ++n) {
         row->addWidget(tasks_[static_cast<std::size_t>(n - 1)]);
         connect(tasks_[static_cast<std::size_t>(n - 1)], &StartTask::clicked, this, [task, n] { task(n); });
     }
@@ -126,7 +131,7 @@ StartPage::StartPage(std::function<void(int)> task, std::function<void()> antenn
 void StartPage::highlight(int n) {
     if (n == highlight_) return;
     highlight_ = n;
-    for (int k = 1; k <= 3; ++k) tasks_[static_cast<std::size_t>(k - 1)]->setHighlighted(k == n);
+    for (int k = 1; k <= kTasks; ++k) tasks_[static_cast<std::size_t>(k - 1)]->setHighlighted(k == n);
 }
 
 void StartPage::mouseMoveEvent(QMouseEvent* event) {

@@ -1,7 +1,7 @@
 #pragma once
-// The start page: three tasks (record a drive test, convert to KMZ, convert
-// to CSV), exactly one highlighted while the mouse is over a task, and the
-// antenna editor among the settings.
+// The start page: four tasks (record a drive test, convert to KMZ, convert
+// to CSV, coverage analysis), exactly one highlighted while the mouse is over
+// a task, and the antenna editor among the settings.
 #include <QAbstractButton>
 #include <QWidget>
 #include <array>
@@ -12,18 +12,19 @@ class StartTask;
 class StartPage : public QWidget {
     Q_OBJECT
 public:
-    // task(n) runs when task n (1..3) is clicked; antennas when the antenna editor is asked for.
+    static constexpr int kTasks = 4;
+    // task(n) runs when task n (1..4) is clicked; antennas when the antenna editor is asked for.
     StartPage(std::function<void(int)> task, std::function<void()> antennas, QWidget* parent = nullptr);
     int highlighted() const { return highlight_; }
     StartTask* task(int n) const { return tasks_[static_cast<std::size_t>(n - 1)]; }
-    // onStartHl1..3 and onStartHlb: the mouse over task n, or over the background (0).
+    // onStartHl1..4 and onStartHlb: the mouse over task n, or over the background (0).
     void highlight(int n);
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    std::array<StartTask*, 3> tasks_{};
+    std::array<StartTask*, kTasks> tasks_{};
     int highlight_ = 0;
 };
 

@@ -2,10 +2,13 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFile>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 #include <atomic>
 
@@ -18,6 +21,7 @@ std::function<int()> currentPageHandler;
 std::function<void(const QString&)> messageHandler;
 std::function<bool(const QString&)> confirmHandler;
 std::function<void(int)> onTopHandler;
+std::function<void(const std::string&)> openFolderHandler;
 std::atomic<bool> quitConfirmed{false};
 
 }  // namespace
@@ -79,6 +83,34 @@ bool Ui_Confirm(const QString& text) {
     return QMessageBox::question(QApplication::activeWindow(), kUiTitle, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
+
+bool Ui_Offer(const QString& text, const QString& action) {
+    if (Ui_QuitConfirmed()) return false;
+    if (confirmHandler) return confirmHandler(text);
+    QMessageBox box(QMessageBox::Information, kUiTitle, text, QMessageBox::Close, QApplication::activeWindow());
+    QPushButton* act = box.addButton(action, QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Close);
+    box.exec();
+    return box.clickedButton() == act;
+}
+
+void Ui_OpenFolder(const std::string& folder) {
+    if (openFolderHandler) {
+        openFolderHandler(folder);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(folder))));
+}
+
+QTableWidgetItem* Ui_TableCell(const QString& text, bool editable) {
+    auto* item = new QTableWidgetItem(text);
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (editable) flags |= Qt::ItemIsEditable;
+    item->setFlags(flags);
+    return item;
+}
+
+void Ui_SetOpenFolderHandler(std::function<void(const std::string&)> handler) { openFolderHandler = std::move(handler); }
 
 void Ui_SetDialogHandlers(std::function<void(const QString&)> message, std::function<bool(const QString&)> confirm) {
     messageHandler = std::move(message);

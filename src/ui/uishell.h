@@ -4,6 +4,7 @@
 // thread in order, message boxes titled "Fieldtrace" and the auto-edit timer.
 #include <QPointer>
 #include <QString>
+#include <QTableWidgetItem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ enum UiPage : int {
     kPageKmzProgress,
     kPageCsvProgress,
     kPageKmzExtra,
+    kPageCoverage,
+    kPageCoverageProgress,
     kPageCount
 };
 
@@ -75,8 +78,20 @@ void Ui_SetOnTopHandler(std::function<void(int)> handler);
 void Ui_Message(const QString& text);
 // A yes/no question titled "Fieldtrace"; no once quitting is confirmed.
 bool Ui_Confirm(const QString& text);
+// A message box titled "Fieldtrace" with an action beside Close ("Open folder");
+// true when the action was chosen. Asked through the confirm handler when one
+// is installed; false once quitting is confirmed.
+bool Ui_Offer(const QString& text, const QString& action);
 // Replaces the boxes (tests): message receives every shown text, confirm answers questions.
 void Ui_SetDialogHandlers(std::function<void(const QString&)> message, std::function<bool(const QString&)> confirm);
+
+// Opens a folder (the file system's bytes) in the desktop's file manager;
+// tests install a handler instead.
+void Ui_OpenFolder(const std::string& folder);
+void Ui_SetOpenFolderHandler(std::function<void(const std::string&)> handler);
+
+// A table cell holding text, selectable, editable only where asked.
+QTableWidgetItem* Ui_TableCell(const QString& text, bool editable);
 
 // The auto-edit timer: the current cell of view opens for editing half a second from now.
 void Ui_AutoEdit(QAbstractItemView* view);

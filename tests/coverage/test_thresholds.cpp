@@ -77,6 +77,36 @@ TEST(Thresholds, ValuesComeInTheChannelsUnit) {
     }
 }
 
+// What the desktop's threshold cells show for a stored threshold: typed back
+// unchanged, it must mean the same value again.
+TEST(Thresholds, StoredThresholdsAreShownAsTheyAreTyped) {
+    struct Case {
+        const char* channel;
+        double stored;
+        const char* unit;
+        const char* typed;
+    };
+    const Case cases[] = {
+        {"BER before Reed Solomon [10-6]", 200, "ratio", "0.0002"},
+        {"PER [10-6]", 0.1, "ratio", "1e-07"},
+        {"MER RMS [dB]", 24.5, "dB", "24.5"},
+        {"MER RMS [dB]", 1.0 / 3.0, "dB", "0.3333333333333333"},  // the digits it takes to read back
+        {"Sync", 1, "", "1"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.unit, Threshold_BareUnit(c.channel)) << c.channel;
+        EXPECT_EQ(c.typed, Threshold_TypedValue(c.stored, c.channel)) << c.channel;
+        ThresholdEntry entry;
+        std::string error;
+        ASSERT_TRUE(Threshold_Parse(std::string("X=") + c.typed, entry, error)) << error;
+        double back = -1;
+        ASSERT_TRUE(Threshold_ToChannelUnit(entry, c.channel, back, error)) << error;
+        EXPECT_NEAR(c.stored, back, 1e-15 * c.stored) << c.channel;
+    }
+    EXPECT_EQ("BER before Reed Solomon", Threshold_BareName("BER before Reed Solomon [10-6]"));
+    EXPECT_EQ("Sync", Threshold_BareName("Sync"));
+}
+
 TEST(Thresholds, LevelsConvertWithTheLevelConfigurationsRules) {
     struct Case {
         const char* text;

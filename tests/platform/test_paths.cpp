@@ -121,6 +121,21 @@ TEST(DataDirectory, MadeWithItsParentsOnlyWhereADirectoryCanBe) {
     EXPECT_FALSE(Platform_MakeDirectory(""));
 }
 
+TEST(Paths, TheFolderOfAPathAndWhetherItTakesANewFile) {
+    const std::pair<const char*, const char*> folders[] = {
+        {"/d/e/a.gpkg", "/d/e"}, {"d/a.gpkg", "d"}, {"/a.gpkg", "/"}, {"a.gpkg", "."},
+    };
+    for (const auto& [path, folder] : folders) EXPECT_EQ(folder, Platform_DirectoryOf(path)) << path;
+
+    TempDir tmp;
+    EXPECT_TRUE(Platform_CanCreateFileIn(tmp.path()));
+    EXPECT_TRUE(Platform_CanCreateFileIn(tmp.path())) << "the probe of the first call is gone";
+    EXPECT_TRUE(DirectoryNames(tmp.path()).empty()) << "a probe was left behind";
+    // Refused to everyone, root included: a file system without new files, a missing folder.
+    EXPECT_FALSE(Platform_CanCreateFileIn("/proc"));
+    EXPECT_FALSE(Platform_CanCreateFileIn(tmp.file("missing")));
+}
+
 TEST(SettingsNotice, TheFirstFailureOfARunIsToldOnceWithPathAndReason) {
     std::vector<std::string> told;
     Platform_SetSettingsNotice([&](const std::string& text) { told.push_back(text); });

@@ -64,9 +64,9 @@ private:
 
 class FakeTarget : public FileSelectionTarget {
 public:
-    std::vector<RecordFileEntry> kmz, csv;
-    std::string csvDirectory;
-    int kmzCalls = 0, csvCalls = 0;
+    std::vector<RecordFileEntry> kmz, csv, coverage;
+    std::string csvDirectory, coverageDirectory;
+    int kmzCalls = 0, csvCalls = 0, coverageCalls = 0;
     void startKmz(const std::vector<RecordFileEntry>& marked) override {
         ++kmzCalls;
         kmz = marked;
@@ -75,6 +75,11 @@ public:
         ++csvCalls;
         csv = marked;
         csvDirectory = directory;
+    }
+    void startCoverage(const std::vector<RecordFileEntry>& marked, const std::string& directory) override {
+        ++coverageCalls;
+        coverage = marked;
+        coverageDirectory = directory;
     }
 };
 
@@ -259,6 +264,24 @@ TEST_F(FileSelectionPage, NextInTheKmzModeStartsTheKmzWizard) {
     ASSERT_EQ(target.kmz.size(), 1u);
     EXPECT_EQ(target.kmz[0].standard, "DAB");
     EXPECT_EQ(FileSelection_Marked().size(), 1u);
+}
+
+// The coverage analysis takes files of every standard and frequency at once.
+TEST_F(FileSelectionPage, NextInTheCoverageModeHandsEveryMarkedFileToTheAnalysis) {
+    WriteFiveFiles(records.path());
+    InitWithRecords();
+    FileSelection_Show(kSelectionModeKmz);
+    FileSelection_Show(kSelectionModeCoverage);
+    EXPECT_EQ(view.title, "Step 1 of 3: File Selection");
+    EXPECT_EQ(view.controlsMode, kSelectionModeCoverage);
+    EXPECT_EQ(view.standards.front(), kFilterAll);
+    EXPECT_EQ(view.frequencies.front(), kFilterAll);
+    onFileSelectionAll();
+    onFileSelectionNext();
+    EXPECT_EQ(target.coverageCalls, 1);
+    EXPECT_EQ(target.kmzCalls + target.csvCalls, 0);
+    EXPECT_EQ(target.coverage.size(), 5u);
+    EXPECT_EQ(target.coverageDirectory, records.path());
 }
 
 TEST_F(FileSelectionPage, ADirectoryWithoutRecordFilesDisablesTheList) {

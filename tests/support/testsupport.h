@@ -21,6 +21,8 @@ private:
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 bool FileExists(const std::string& path);
+// The names in dir, hidden ones left out, sorted; empty when dir does not read.
+std::vector<std::string> DirectoryNames(const std::string& dir);
 
 // AddressSanitizer keeps freed memory in quarantine: resident sizes say
 // nothing about the program's own use there.

@@ -60,7 +60,7 @@ try:
     if app is None:
         failures.append("the window never appeared on the accessibility bus")
     else:
-        for name in ("Record a drive test", "Convert to KMZ", "Convert to CSV", "Antenna editor"):
+        for name in ("Record a drive test", "Convert to KMZ", "Convert to CSV", "Coverage analysis", "Antenna editor"):
             node = wait_showing(app, name)
             if node is None:
                 failures.append("no control named %r" % name)

@@ -88,9 +88,11 @@ compare "$work/out/export.gpkg" "$work/out/campaign.gpkg" || fail "database and 
 "$py" -c "import sqlite3,sys; r=sqlite3.connect(sys.argv[1]).execute('SELECT f_table_name, useAsDefault FROM layer_styles').fetchall(); assert r == [('cells', 1)], r" \
   "$work/out/campaign.gpkg" || fail "cells style missing"
 
-# Standing samples kept, another cell size.
-"$cli" export "${all[@]}" -o "$work/out/keep-e.gpkg" --keep-stationary --cell-size 100 --threshold "Level=58" >/dev/null
-campaign --coverage -o "$work/out/keep-c.gpkg" --keep-stationary --cell-size 100 --threshold "Level=58" >/dev/null
+# Standing samples kept, another cell size, the sync channel without its default threshold.
+"$cli" export "${all[@]}" -o "$work/out/keep-e.gpkg" --keep-stationary --cell-size 100 --threshold "Level=58" \
+  --no-threshold Sync >/dev/null
+campaign --coverage -o "$work/out/keep-c.gpkg" --keep-stationary --cell-size 100 --threshold "Level=58" \
+  --no-threshold Sync >/dev/null
 compare "$work/out/keep-e.gpkg" "$work/out/keep-c.gpkg" || fail "coverage with standing samples differs"
 
 # A selection: frequency 474 on the second day equals the export of those two files.

@@ -62,6 +62,15 @@ for key, f in ours.items():
     assert f["geometry"] == g["geometry"], key
 PY
 
+# --no-threshold drops a default: the sync channel is then judged without one.
+"$cli" export "$a" -o "$work/out/plain.geojson" --no-threshold Sync >/dev/null
+python3 - "$work/out/plain.geojson" <<'PY'
+import json, sys
+sync = [f["properties"] for f in json.load(open(sys.argv[1]))["features"] if f["properties"]["channel"] == "Sync"]
+assert sync and all(p["threshold"] is None and p["class"] is None for p in sync), sync[:1]
+PY
+rm "$work/out/plain.geojson"
+
 # Hostile input: exit status, one line on stderr, nothing left in the output folder.
 expect() {
   local status=$1; shift
@@ -77,6 +86,7 @@ grep -q "do not contain any valid GPS coordinate" "$work/err" || fail "no-positi
 expect 1 "$cli" export "$a" -o "$work/out/x.gpkg" --threshold "Field strength=56"
 grep -q "No channel 'Field strength'" "$work/err" || fail "unknown channel message: $(cat "$work/err")"
 expect 1 "$cli" export "$a" -o "$work/out/x.gpkg" --threshold "Level=56 W"
+expect 1 "$cli" export "$a" -o "$work/out/x.gpkg" --no-threshold "Field strength"
 expect 1 "$cli" export "$a" -o /proc/x.gpkg
 expect 1 "$cli" export "$a" -o "$work/out/missing/x.gpkg"
 expect 1 "$cli" export "$a" -o "$work/out/x.shp"

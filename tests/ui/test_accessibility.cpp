@@ -27,6 +27,7 @@ class NoConversion : public FileSelectionTarget {
 public:
     void startKmz(const std::vector<RecordFileEntry>&) override {}
     void startCsv(const std::vector<RecordFileEntry>&, const std::string&) override {}
+    void startCoverage(const std::vector<RecordFileEntry>&, const std::string&) override {}
 };
 
 TEST(Accessibility, HostTheWindowForTheChecker) {

@@ -92,6 +92,7 @@ struct TestTarget : FileSelectionTarget {
         Ui_ShowPage(kPageCsvProgress);
         EXPECT_TRUE(Csv_Start(marked, directory));
     }
+    void startCoverage(const std::vector<RecordFileEntry>&, const std::string&) override {}
 };
 
 class FileSelectionUi : public ::testing::Test {

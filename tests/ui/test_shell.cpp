@@ -20,6 +20,7 @@
 #include "platform/network.h"
 #include "platform/paths.h"
 #include "support/testsupport.h"
+#include "ui/coveragepages.h"
 #include "ui/drivetestpages.h"
 #include "ui/mainwindow.h"
 #include "ui/startpage.h"
@@ -27,13 +28,9 @@
 
 namespace {
 
-// Serves events until pred holds or timeoutMs passed.
 template <class Pred>
 bool ServeUntil(Pred pred, int timeoutMs = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return pred();
+    return UiTest_ServeUntil(pred, timeoutMs);
 }
 
 TEST(Quit, TwoQuickClosesAskOnceAndNoLeavesEverythingRunning) {
@@ -211,12 +208,17 @@ TEST(StartPage, ExactlyOneTaskIsHighlightedAndClicksLeadToTheirPages) {
     EXPECT_EQ(page.task(3)->accessibleName(), "Convert to CSV");
 }
 
-TEST(MainWindow, ThirteenPages) {
+TEST(MainWindow, FifteenPages) {
     UiTest_App();
     MainWindow window;
-    EXPECT_EQ(window.stack()->count(), 13);
-    Ui_ShowPage(kPageCsvProgress);
-    EXPECT_EQ(Ui_CurrentPage(), kPageCsvProgress);
+    EXPECT_EQ(window.stack()->count(), 15);
+    EXPECT_EQ(window.stack()->count(), kPageCount);
+    for (int page : {kPageCsvProgress, kPageCoverage, kPageCoverageProgress}) {
+        Ui_ShowPage(page);
+        EXPECT_EQ(Ui_CurrentPage(), page);
+    }
+    EXPECT_EQ(window.stack()->widget(kPageCoverage), window.coverage()->page(kPageCoverage));
+    EXPECT_EQ(window.stack()->widget(kPageCoverageProgress), window.coverage()->page(kPageCoverageProgress));
 }
 
 // The output folder chooser of the drive test starts at a folder named in

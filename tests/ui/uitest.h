@@ -2,11 +2,21 @@
 // The one QApplication of a desktop test program (offscreen platform), and a
 // recorder of the message boxes and questions the pages raise.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QString>
 #include <mutex>
 #include <vector>
 
 #include "ui/uishell.h"
+
+// Serves events until pred holds or timeoutMs passed; pred's last answer.
+template <class Pred>
+bool UiTest_ServeUntil(Pred pred, int timeoutMs = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return pred();
+}
 
 inline QApplication& UiTest_App() {
     static int argc = 1;

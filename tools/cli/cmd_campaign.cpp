@@ -44,6 +44,7 @@ const char* kHelp =
     "    --overwrite              replace an existing FILE (only once the new one is complete)\n"
     "    --cell-size M            25, 50, 100 (default) or 200\n"
     "    --threshold \"CHANNEL=VALUE [UNIT]\"   as fieldtrace-cli export takes it, repeatable\n"
+    "    --no-threshold CHANNEL   judge CHANNEL without threshold (drops its default), repeatable\n"
     "    --min-samples N          valid samples a cell needs to be classed (default 5)\n"
     "    --keep-stationary        keep samples taken standing still\n"
     "  --list                     print the drives of the selection as JSON\n"
@@ -133,6 +134,7 @@ int Coverage(CampaignDb& db, CliArgs& args, const CampaignSelection& selection) 
     options.minSamples = judging.minSamples;
     options.keepStationary = judging.keepStationary;
     options.thresholds = judging.thresholds;
+    options.withoutThreshold = judging.withoutThreshold;
     options.selection = selection;
     GisExportRequest request;
     std::string error;
@@ -210,7 +212,7 @@ int Cli_Campaign(int argc, char** argv) {
         argvOut.push_back(w.data());
     }
     CliArgs args(static_cast<int>(argvOut.size()), argvOut.data(),
-                 {"db", "import", "out", "cell-size", "threshold", "unit", "min-samples", "manual-kfactor",
+                 {"db", "import", "out", "cell-size", "threshold", "no-threshold", "unit", "min-samples", "manual-kfactor",
                   "level-offset", "from", "to", "standard", "frequency"},
                  {"help", "coverage", "list", "keep-stationary", "overwrite"});
     if (!args.ok()) return Cli_Usage("campaign", args.error());

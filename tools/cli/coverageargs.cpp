@@ -16,6 +16,7 @@ const char* const kCoverageOptionsHelp =
     "                             probability without one), \"BER before Reed Solomon=2e-4\"\n"
     "                             (a plain ratio for channels counted in 10-6). Defaults: sync\n"
     "                             channels in sync; DVB-T BER before Reed Solomon 2e-4\n"
+    "  --no-threshold CHANNEL     judge CHANNEL without threshold (drops its default), repeatable\n"
     "  --unit UNIT                common level unit: dBuV/m, dBm, dBmV or dBuV\n"
     "                             (default: as the KMZ level page proposes it)\n"
     "  --manual-kfactor N=K       manual K-factor in dB/m for file N (1-based; dBuV/m only)\n"
@@ -25,7 +26,7 @@ const char* const kCoverageOptionsHelp =
     "  --min-samples N            valid samples a cell needs to be classed (default 5)\n";
 
 std::set<std::string> CoverageArgs_ValueOptions() {
-    return {"cell-size", "threshold", "unit", "min-samples", "manual-kfactor", "level-offset"};
+    return {"cell-size", "threshold", "no-threshold", "unit", "min-samples", "manual-kfactor", "level-offset"};
 }
 
 std::set<std::string> CoverageArgs_FlagOptions() { return {"keep-stationary"}; }
@@ -38,6 +39,7 @@ int CoverageArgs_ReadJudging(const char* command, CliArgs& args, CoverageOptions
     if (options.minSamples < 1) return Cli_Usage(command, "--min-samples must be 1 or more");
     options.keepStationary = args.has("keep-stationary");
     options.thresholds = args.all("threshold");
+    options.withoutThreshold = args.all("no-threshold");
     return 0;
 }
 

@@ -16,6 +16,7 @@
 #include "antenna/antenna.h"
 #include "synthrecord.h"
 #include "export/csv/csvmodule.h"
+#include "export/gis/coveragewizard.h"
 #include "export/kmz/kmzwizard.h"
 #include "instrument/receiverinfo.h"
 #include "pilotactions.h"
@@ -23,6 +24,7 @@
 #include "selection/fileselection.h"
 #include "selection/fsini.h"
 #include "ui/antennaeditor.h"
+#include "ui/coveragepages.h"
 #include "ui/csvprogresspage.h"
 #include "ui/fileselectionpage.h"
 #include "ui/kmzcolourpage.h"
@@ -67,6 +69,9 @@ public:
     }
     void startCsv(const std::vector<RecordFileEntry>& marked, const std::string& directory) override {
         if (Csv_Start(marked, directory)) Ui_ShowPage(kPageCsvProgress);
+    }
+    void startCoverage(const std::vector<RecordFileEntry>& marked, const std::string& directory) override {
+        CoverageWizard_Start(marked, directory);
     }
 };
 
@@ -141,6 +146,7 @@ int main(int argc, char** argv) {
     FileSelection_Init(*window.files(), conversions, data);
     Kmz_Init(*window.kmz(), window.kmz()->levelTableView(), data);
     Csv_Init(*window.csv());
+    CoverageWizard_Init(*window.coverage());
     window.show();
 
     Ui_ShowPage(kPageStart);
@@ -184,6 +190,23 @@ int main(int argc, char** argv) {
     Save(&window, "csv-progress");
     ServeUntil([] { return Csv_State() == kCsvIdle; }, 60000);
 
+    FileSelection_Show(kSelectionModeCoverage);
+    FileSelection_Refresh();
+    Ui_ShowPage(kPageFileSelection);
+    onFileSelectionAll();
+    Save(&window, "files-coverage");
+    onFileSelectionNext();
+    ServeUntil([] { return Ui_CurrentPage() == kPageCoverage; });
+    // The planning's minimum median field strength for the level, typed as a user would.
+    window.coverage()->settingsPage().thresholds->item(0, kCoverageColThreshold)->setText("60");
+    Save(&window, "coverage");
+    onCoverageNext();
+    ServeUntil([] { return Ui_CurrentPage() == kPageCoverageProgress; });
+    Serve(1500);  // the long drive under way
+    Save(&window, "coverage-progress");
+    ServeUntil([] { return CoverageWizard_WaitIdle(0); }, 120000);
+    Serve(300);
+
     window.antennas()->open();
     window.antennas()->resize(size.boundedTo(QSize(1100, 600)));
     Save(window.antennas(), "antenna-editor");
@@ -191,6 +214,7 @@ int main(int argc, char** argv) {
 
     Kmz_Close();
     Csv_Close();
+    CoverageWizard_Close();
     FileSelection_Close();
     Antenna_Close();
     return failures ? 1 : 0;
