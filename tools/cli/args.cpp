@@ -10,6 +10,9 @@ CliArgs::CliArgs(int argc, char** argv, std::set<std::string> valueOptions, std:
     bool optionsDone = false;
     for (int i = 0; i < argc; ++i) {
         std::string a = argv[i];
+        // The short forms of the two options every command spells alike.
+        if (!optionsDone && a == "-o" && valueOptions.count("out")) a = "--out";
+        if (!optionsDone && a == "-h" && flagOptions.count("help")) a = "--help";
         if (optionsDone || a.size() < 3 || a.compare(0, 2, "--") != 0) {
             if (a == "--") {
                 optionsDone = true;

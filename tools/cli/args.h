@@ -11,6 +11,7 @@
 class CliArgs {
 public:
     // valueOptions take a value; flagOptions do not; repeatable options may appear several times.
+    // "-o" stands for "--out" and "-h" for "--help" where the command has them.
     CliArgs(int argc, char** argv, std::set<std::string> valueOptions, std::set<std::string> flagOptions);
 
     bool ok() const { return error_.empty(); }

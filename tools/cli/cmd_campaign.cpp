@@ -204,14 +204,7 @@ int List(CampaignDb& db, const CampaignSelection& selection) {
 }  // namespace
 
 int Cli_Campaign(int argc, char** argv) {
-    std::vector<std::string> words(argv, argv + argc);
-    std::vector<char*> argvOut;
-    for (auto& w : words) {
-        if (w == "-o") w = "--out";
-        if (w == "-h") w = "--help";
-        argvOut.push_back(w.data());
-    }
-    CliArgs args(static_cast<int>(argvOut.size()), argvOut.data(),
+    CliArgs args(argc, argv,
                  {"db", "import", "out", "cell-size", "threshold", "no-threshold", "unit", "min-samples", "manual-kfactor",
                   "level-offset", "from", "to", "standard", "frequency"},
                  {"help", "coverage", "list", "keep-stationary", "overwrite"});

@@ -36,17 +36,10 @@ const char* kHelpTail =
 }  // namespace
 
 int Cli_Export(int argc, char** argv) {
-    std::vector<std::string> words(argv, argv + argc);
-    std::vector<char*> argvOut;
-    for (auto& w : words) {
-        if (w == "-o") w = "--out";
-        if (w == "-h") w = "--help";
-        argvOut.push_back(w.data());
-    }
     std::set<std::string> values = CoverageArgs_ValueOptions(), flags = CoverageArgs_FlagOptions();
     values.insert("out");
     flags.insert({"help", "overwrite", "stats"});
-    CliArgs args(static_cast<int>(argvOut.size()), argvOut.data(), values, flags);
+    CliArgs args(argc, argv, values, flags);
     if (!args.ok()) return Cli_Usage("export", args.error());
     if (args.has("help")) {
         std::fputs(kHelpHead, stdout);

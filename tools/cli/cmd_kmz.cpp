@@ -251,14 +251,7 @@ void PrintStats(const KmzWriteResult& result, double loadSeconds, double writeSe
 
 int Cli_Kmz(int argc, char** argv) {
     // "-o FILE" is the short form of "--out FILE".
-    std::vector<std::string> words(argv, argv + argc);
-    std::vector<char*> argvOut;
-    for (auto& w : words) {
-        if (w == "-o") w = "--out";
-        if (w == "-h") w = "--help";
-        argvOut.push_back(w.data());
-    }
-    CliArgs args(static_cast<int>(argvOut.size()), argvOut.data(),
+    CliArgs args(argc, argv,
                  {"out", "unit", "manual-kfactor", "level-offset", "channels", "graphs", "parameters", "indicators",
                   "zoom", "profile", "deflate-threads"},
                  {"help", "auto", "stats"});
