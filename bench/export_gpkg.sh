@@ -13,15 +13,6 @@ cmake -S . -B "$build" -G Ninja >/dev/null
 cmake --build "$build" --target fieldtrace-cli >/dev/null
 source bench/lib.bash
 
-# One run: wall seconds and peak kB of a command that prints "peak memory: N kB" with --stats.
-measure() {
-  local t0 t1
-  t0=$(now)
-  "$@" --stats >/dev/null 2>"$work/stats"
-  t1=$(now)
-  printf '%s %s\n' "$(awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}')" "$(awk '/^peak memory:/ {print $3}' "$work/stats")"
-}
-
 for total in 500000 50000; do
   per=$((total / 10))
   dir="$work/$total"

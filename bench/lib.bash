@@ -15,3 +15,12 @@ trap cleanup EXIT
 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 now() { date +%s.%N; }
+
+# One run of a fieldtrace-cli conversion: wall seconds and peak kB of a command that prints "peak memory: N kB" with --stats.
+measure() {
+  local t0 t1
+  t0=$(now)
+  "$@" --stats >/dev/null 2>"$work/stats"
+  t1=$(now)
+  printf '%s %s\n' "$(awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}')" "$(awk '/^peak memory:/ {print $3}' "$work/stats")"
+}

@@ -100,15 +100,6 @@ expect 2 "$cli" export "$a" -o "$work/out/x.gpkg" --cell-size 30
 
 # Ctrl-C while the samples are written: exit 130, nothing left behind.
 big=$("$cli" generate --samples 15000 --seed 14 --description big --out "$work/big")
-"$cli" export "$big" -o "$work/out/big.gpkg" >/dev/null 2>"$work/err" &
-pid=$!
-for _ in $(seq 1 1000); do
-  compgen -G "$work/out/big.partial-*.gpkg" >/dev/null && break
-  sleep 0.01
-done
-kill -INT "$pid"
-set +e; wait "$pid"; rc=$?; set -e
-[ "$rc" -eq 130 ] || fail "Ctrl-C: exit $rc ($(cat "$work/err"))"
-grep -q "cancelled; nothing was written" "$work/err" || fail "Ctrl-C message: $(cat "$work/err")"
+interrupt_when "$work/out/big.partial-*.gpkg" "$cli" export "$big" -o "$work/out/big.gpkg"
 [ "$(ls "$work/out")" = "$before" ] || fail "an interrupted export left files: $(ls "$work/out")"
 echo "1 passed, 0 failed"

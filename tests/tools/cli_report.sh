@@ -180,15 +180,6 @@ cmp -s "$work/out/both.pdf" "$work/pdf.before" && fail "--overwrite kept the old
 
 # Ctrl-C during the run: exit 130, neither file left behind.
 big=$("$cli" generate --samples 20000 --seed 24 --description big --out "$work/big")
-"$cli" report "$big" -o "$work/out/big.pdf" --gpkg "$work/out/big.gpkg" >/dev/null 2>"$work/err" &
-pid=$!
-for _ in $(seq 1 1000); do
-  compgen -G "$work/out/big.partial-*.gpkg" >/dev/null && break
-  sleep 0.01
-done
-kill -INT "$pid"
-set +e; wait "$pid"; rc=$?; set -e
-[ "$rc" -eq 130 ] || fail "Ctrl-C: exit $rc ($(cat "$work/err"))"
-grep -q "cancelled; nothing was written" "$work/err" || fail "Ctrl-C message: $(cat "$work/err")"
+interrupt_when "$work/out/big.partial-*.gpkg" "$cli" report "$big" -o "$work/out/big.pdf" --gpkg "$work/out/big.gpkg"
 [ "$(ls "$work/out")" = "$before" ] || fail "an interrupted report left files: $(ls "$work/out")"
 echo "1 passed, 0 failed"

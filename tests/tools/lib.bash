@@ -36,3 +36,21 @@ run_lab() {
   [ "$rc" -eq 0 ] || fail "$name (exit $rc): $(tail -40 "$work/$name.log")"
   if grep -q "SKIPPED" "$work/$name.log"; then fail "$name: cases skipped inside the lab"; fi
 }
+
+# Runs a conversion in the background, sends it Ctrl-C (SIGINT) as soon as a
+# file matching glob exists (its output under way), and checks that it ends
+# with exit status 130 and says that nothing was written.
+interrupt_when() {
+  local glob=$1 pid rc
+  shift
+  "$@" >/dev/null 2>"$work/err" &
+  pid=$!
+  for _ in $(seq 1 1000); do
+    compgen -G "$glob" >/dev/null && break
+    sleep 0.01
+  done
+  kill -INT "$pid"
+  set +e; wait "$pid"; rc=$?; set -e
+  [ "$rc" -eq 130 ] || fail "Ctrl-C: exit $rc ($(cat "$work/err"))"
+  grep -q "cancelled; nothing was written" "$work/err" || fail "Ctrl-C message: $(cat "$work/err")"
+}
