@@ -142,16 +142,6 @@ bool Platform_ReplaceFile(const std::string& path, const std::string& temporaryP
     return true;
 }
 
-namespace {
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-}  // namespace
-
 std::string Platform_TemporaryNameBeside(const std::string& path) {
     const auto slash = path.rfind('/');
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -173,12 +163,13 @@ bool Platform_CheckNewFile(const std::string& path, bool overwrite, std::string&
             return false;
         }
     }
-    const std::string dir = FolderOf(path);
+    const std::string dir = Platform_DirectoryOf(path);
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         error = "The folder '" + dir + "' does not exist.";
         return false;
     }
-    if (access(dir.c_str(), W_OK) != 0) {
+    // Made and removed for real: access() says yes to root for any folder.
+    if (!Platform_CanCreateFileIn(dir)) {
         error = "The folder '" + dir + "' is not writable.";
         return false;
     }

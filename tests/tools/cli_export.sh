@@ -88,6 +88,7 @@ grep -q "No channel 'Field strength'" "$work/err" || fail "unknown channel messa
 expect 1 "$cli" export "$a" -o "$work/out/x.gpkg" --threshold "Level=56 W"
 expect 1 "$cli" export "$a" -o "$work/out/x.gpkg" --no-threshold "Field strength"
 expect 1 "$cli" export "$a" -o /proc/x.gpkg
+grep -q "The folder '/proc' is not writable" "$work/err" || fail "unwritable folder message: $(cat "$work/err")"
 expect 1 "$cli" export "$a" -o "$work/out/missing/x.gpkg"
 expect 1 "$cli" export "$a" -o "$work/out/x.shp"
 expect 1 "$cli" export "$work/missing.dtr" -o "$work/out/x.gpkg"

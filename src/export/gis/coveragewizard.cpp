@@ -125,22 +125,12 @@ bool Plan(const CoverageSettings& s, CoveragePlan& plan, std::string& error, int
     return true;
 }
 
-// Gis_CheckTarget, and a folder that takes a new file indeed: the writer
-// must not find out only after the files have been read.
-bool CheckTarget(const GisExportRequest& request, std::string& error) {
-    if (!Gis_CheckTarget(request, error)) return false;
-    const std::string folder = Platform_DirectoryOf(request.path);
-    if (Platform_CanCreateFileIn(folder)) return true;
-    error = "The folder '" + folder + "' is not writable.";
-    return false;
-}
-
 // The target as the writer will take it; asks before an existing file is
 // replaced. False (with nothing to tell when the user said no) otherwise.
 bool Target(CoverageWizardView& view, const std::string& path, GisExportRequest& request, std::string& error) {
     request = {};
     request.path = path;
-    if (CheckTarget(request, error)) return true;
+    if (Gis_CheckTarget(request, error)) return true;
     struct stat st {};
     if (!Gis_DriverForPath(path).empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         if (!view.confirm("The file '" + path + "' exists already. Replace it?")) {
@@ -148,7 +138,7 @@ bool Target(CoverageWizardView& view, const std::string& path, GisExportRequest&
             return false;
         }
         request.overwrite = true;
-        return CheckTarget(request, error);
+        return Gis_CheckTarget(request, error);
     }
     return false;
 }
