@@ -17,7 +17,8 @@ if [ "${2:-}" = "--inside" ]; then
   for _ in $(seq 50); do [ -s "$out/display" ] && break; sleep 0.1; done
   [ -s "$out/display" ] || { echo "Xvfb did not start: $(tail -3 "$out/xvfb.log")"; kill "$xvfb"; exit 1; }
   mkdir -p "$out/rec"
-  DISPLAY=:$(cat "$out/display") XDG_RUNTIME_DIR=$out "$pilot" --record-seconds 600 --output "$out/rec" \
+  # TMPDIR: the pilot ends by exit() when the display goes, before its own temporary folder is removed.
+  DISPLAY=:$(cat "$out/display") XDG_RUNTIME_DIR=$out TMPDIR=$out "$pilot" --record-seconds 600 --output "$out/rec" \
     >"$out/pilot.out" 2>"$out/pilot.err" &
   pid=$!
   # Recording for a few samples: the first file holds at least three (the
