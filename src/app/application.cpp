@@ -7,7 +7,7 @@
 #include "antenna/antenna.h"
 #include "app/gui.h"
 #include "export/csv/csvmodule.h"
-#include "export/gis/coveragewizard.h"
+#include "coveragewizard/coveragewizard.h"
 #include "export/kmz/kmzwizard.h"
 #include "instrument/receiverinfo.h"
 #include "instrument/tcpscpi.h"

@@ -86,14 +86,37 @@ void CoveragePages::connectSettingsPage() {
     connect(p.format, &QComboBox::activated, this,
             [this](int index) { onCoverageFormat(settings_.format->itemData(index).toString().toStdString()); });
     connect(p.output, &QLineEdit::textChanged, this, [this](const QString& path) { showFormatOf(path); });
+    connect(p.format, &QComboBox::currentIndexChanged, this, [this] { showTargetRows(); });
+    connect(p.testConnection, &QPushButton::clicked, this, [] { onCoverageTestConnection(); });
+    // A result belongs to the text it was got for.
+    connect(p.connection, &QLineEdit::textEdited, this,
+            [this] { showConnection(CoverageConnectionState::Untested, ""); });
+    showTargetRows();
+}
+
+void CoveragePages::showTargetRows() {
+    const CoverageSettingsPage& p = settings_;
+    const QString format = p.format->currentData().toString();
+    const bool database = format == kCoverageDatabaseFormat;
+    p.outputForm->setRowVisible(p.fileRow, !database);
+    p.outputForm->setRowVisible(p.report, !database);
+    p.outputForm->setRowVisible(p.databaseRow, database);
+    p.outputForm->setRowVisible(p.connectionResult, database);
+    p.report->setEnabled(format == kGisGeoPackage);
+    p.report->setToolTip(format == kGisGeoPackage
+                             ? "A PDF report to hand over, from the same analysis, beside the GeoPackage: " +
+                                   QString::fromStdString(CoverageWizard_ReportPath(Ui_PathBytes(p.output->text())))
+                             : "A report is written beside a GeoPackage.");
 }
 
 // The format choice follows the output file's extension.
 void CoveragePages::showFormatOf(const QString& path) {
     const std::string driver = Gis_DriverForPath(Ui_PathBytes(path));
-    if (driver.empty()) return;
-    const QSignalBlocker block(settings_.format);
-    settings_.format->setCurrentIndex(settings_.format->findData(QString::fromStdString(driver)));
+    if (!driver.empty() && settings_.format->currentData().toString() != kCoverageDatabaseFormat) {
+        const QSignalBlocker block(settings_.format);
+        settings_.format->setCurrentIndex(settings_.format->findData(QString::fromStdString(driver)));
+    }
+    showTargetRows();  // the report's tooltip names the file
 }
 
 void CoveragePages::setUnits(const std::array<bool, kKmzUnitCount>& usable) {
@@ -134,6 +157,14 @@ void CoveragePages::setSettings(const CoverageSettings& s) {
         p.keepStationary->setChecked(s.keepStationary);
         p.output->setText(Ui_PathText(s.output));
         p.output->setCursorPosition(0);
+        if (s.target == CoverageTarget::Database)
+            p.format->setCurrentIndex(p.format->findData(QString(kCoverageDatabaseFormat)));
+        else if (p.format->currentData().toString() == kCoverageDatabaseFormat)
+            p.format->setCurrentIndex(p.format->findData(QString::fromStdString(Gis_DriverForPath(s.output))));
+        p.report->setChecked(s.report);
+        p.connection->setText(QString::fromStdString(s.connection));
+        p.connection->setCursorPosition(0);
+        showTargetRows();
     });
 }
 
@@ -146,6 +177,10 @@ CoverageSettings CoveragePages::settings() {
     s.minSamples = p.minSamples->value();
     s.keepStationary = p.keepStationary->isChecked();
     s.output = Ui_PathBytes(p.output->text().trimmed());
+    s.target = p.format->currentData().toString() == kCoverageDatabaseFormat ? CoverageTarget::Database
+                                                                              : CoverageTarget::File;
+    s.report = p.report->isChecked();
+    s.connection = p.connection->text().trimmed().toStdString();
     for (int r = 0; r < p.thresholds->rowCount(); ++r) {
         const QTableWidgetItem* item = p.thresholds->item(r, kCoverageColThreshold);
         s.thresholds.push_back(item ? Ui_Latin1(item->text()) : std::string());
@@ -166,6 +201,23 @@ void CoveragePages::highlightThreshold(int row) {
 
 void CoveragePages::highlightOutput(bool on) {
     Ui_PostTo(this, [this, on] { KmzScopePage_Highlight(settings_.output, on); });
+}
+
+void CoveragePages::highlightConnection(bool on) {
+    Ui_PostTo(this, [this, on] { KmzScopePage_Highlight(settings_.connection, on); });
+}
+
+void CoveragePages::showConnection(CoverageConnectionState state, const std::string& text) {
+    Ui_PostTo(this, [this, state, text] {
+        const CoverageSettingsPage& p = settings_;
+        const bool testing = state == CoverageConnectionState::Testing;
+        for (QPushButton* b : {p.testConnection, p.frame.home, p.frame.previous, p.frame.next}) b->setEnabled(!testing);
+        p.connectionResult->setText(QString::fromStdString(text));
+        QPalette palette = p.connectionResult->parentWidget()->palette();
+        if (state == CoverageConnectionState::Connected) palette.setColor(QPalette::WindowText, QColor(0, 110, 0));
+        if (state == CoverageConnectionState::Failed) palette.setColor(QPalette::WindowText, QColor(170, 0, 0));
+        p.connectionResult->setPalette(palette);
+    });
 }
 
 std::optional<std::string> CoveragePages::chooseOutput(const std::string& current) {

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <functional>
 
-#include "export/gis/coveragewizard.h"
+#include "coveragewizard/coveragewizard.h"
 #include "ui/coveragesettingspage.h"
 
 class QLabel;
@@ -25,6 +25,8 @@ public:
     CoverageSettings settings() override;
     void highlightThreshold(int row) override;
     void highlightOutput(bool on) override;
+    void highlightConnection(bool on) override;
+    void showConnection(CoverageConnectionState state, const std::string& text) override;
     std::optional<std::string> chooseOutput(const std::string& current) override;
     bool confirm(const std::string& question) override;
     void showMessage(const std::string& text) override;
@@ -48,6 +50,8 @@ private:
     void buildProgressPage(QWidget* parent);
     void connectSettingsPage();
     void showFormatOf(const QString& path);
+    // The rows of the format chosen: the file and its report, or the database.
+    void showTargetRows();
 
     CoverageSettingsPage settings_;
     QWidget* progressPage_ = nullptr;

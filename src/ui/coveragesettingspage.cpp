@@ -72,17 +72,48 @@ QWidget* OutputSection(CoverageSettingsPage& p, QWidget* parent) {
     p.format = new QComboBox(box);
     p.format->addItem("GeoPackage (every layer)", QString(kGisGeoPackage));
     p.format->addItem("GeoJSON (cells only)", QString(kGisGeoJson));
+    p.format->addItem("Campaign database (PostGIS)", QString(kCoverageDatabaseFormat));
+    p.format->setItemData(2,
+                          "The marked files are imported into the campaign database, which then computes the "
+                          "coverage of every drive it holds.",
+                          Qt::ToolTipRole);
     Ui_Name(p.format, "Format");
     p.outputForm->addRow("Format:", p.format);
-    auto* row = new QHBoxLayout;
-    p.output = new QLineEdit(box);
+
+    p.fileRow = new QWidget(box);
+    auto* file = new QHBoxLayout(p.fileRow);
+    file->setContentsMargins(0, 0, 0, 0);
+    p.output = new QLineEdit(p.fileRow);
     p.output->setMinimumWidth(160);
     Ui_Name(p.output, "Output file");
-    p.chooseOutput = new QPushButton("Choose...", box);
+    p.chooseOutput = new QPushButton("Choose...", p.fileRow);
     Ui_Name(p.chooseOutput, "Choose the output file");
-    row->addWidget(p.output, 1);
-    row->addWidget(p.chooseOutput);
-    p.outputForm->addRow("File:", row);
+    file->addWidget(p.output, 1);
+    file->addWidget(p.chooseOutput);
+    p.outputForm->addRow("File:", p.fileRow);
+    p.report = new QCheckBox("Write a report", box);
+    Ui_Name(p.report, "Write a report");
+    p.outputForm->addRow(p.report);
+
+    p.databaseRow = new QWidget(box);
+    auto* db = new QHBoxLayout(p.databaseRow);
+    db->setContentsMargins(0, 0, 0, 0);
+    p.connection = new QLineEdit(p.databaseRow);
+    p.connection->setMinimumWidth(160);
+    p.connection->setPlaceholderText("PG:dbname=... host=... user=...");
+    p.connection->setToolTip("The database as GDAL names it. The password comes from PGPASSWORD or ~/.pgpass, "
+                             "never from this field.");
+    Ui_Name(p.connection, "Database connection");
+    p.testConnection = new QPushButton("Test connection", p.databaseRow);
+    Ui_Name(p.testConnection, "Test connection");
+    db->addWidget(p.connection, 1);
+    db->addWidget(p.testConnection);
+    p.outputForm->addRow("Database:", p.databaseRow);
+    p.connectionResult = new QLabel(box);
+    p.connectionResult->setWordWrap(true);
+    p.connectionResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Ui_Name(p.connectionResult, "Connection result");
+    p.outputForm->addRow(p.connectionResult);
     return box;
 }
 

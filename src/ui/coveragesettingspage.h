@@ -1,10 +1,11 @@
 #pragma once
 // The widgets of "Step 2 of 3: Coverage analysis": the planning threshold of
 // every channel of the marked files, the grid and the options, and the
-// output file.
+// target: a file (with a report beside a GeoPackage) or the campaign database.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -19,13 +20,21 @@ struct CoverageSettingsPage {
     QComboBox* unit = nullptr;           // items in kKmzUnit* order
     QSpinBox* minSamples = nullptr;
     QCheckBox* keepStationary = nullptr;
-    QComboBox* format = nullptr;         // item data: the GIS driver name
+    QComboBox* format = nullptr;         // item data: the GIS driver name, or kCoverageDatabaseFormat
     QLineEdit* output = nullptr;
     QPushButton* chooseOutput = nullptr;
-    // The output group's rows: further outputs (a report beside the file, a
-    // database target) go here as rows of their own.
+    QCheckBox* report = nullptr;         // a PDF report beside the GeoPackage
+    QLineEdit* connection = nullptr;     // PG:... of the campaign database
+    QPushButton* testConnection = nullptr;
+    QLabel* connectionResult = nullptr;
+    // The output group's rows; a file's or the database's are shown as the format asks.
     QFormLayout* outputForm = nullptr;
+    QWidget* fileRow = nullptr;
+    QWidget* databaseRow = nullptr;
 };
+
+// The format choice's item data for the campaign database.
+inline constexpr const char* kCoverageDatabaseFormat = "PostgreSQL";
 
 enum CoverageThresholdColumn { kCoverageColChannel = 0, kCoverageColUnit, kCoverageColThreshold, kCoverageColumns };
 

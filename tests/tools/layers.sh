@@ -18,6 +18,7 @@ layers=(
   "drivetest coverage"
   "export/gis"
   "export/report campaign"
+  "coveragewizard"
   "ui"
   "app"
 )

@@ -1,11 +1,15 @@
 // The coverage analysis through the real window: start page, file selection,
 // the settings page and the progress page, clicked and typed as a user does;
-// the GeoPackage read back through GDAL.
+// the GeoPackage read back through GDAL, the report beside it, and (with a
+// throwaway PostGIS named by FIELDTRACE_TEST_PG, as
+// tests/tools/coverage_database.sh starts it) the campaign database.
 #include <gtest/gtest.h>
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
@@ -13,6 +17,9 @@
 
 #include "app/application.h"
 #include "app/gui.h"
+#include "campaign/campaigndb.h"
+#include "coveragewizard/lastconnection.h"
+#include "export/report/report.h"
 #include "export/gis/giswriter.h"
 #include "platform/network.h"
 #include "platform/paths.h"
@@ -114,6 +121,13 @@ protected:
         page().output->selectAll();
         QTest::keyClicks(page().output, QString::fromStdString(path));
     }
+    // Moves the format choice by steps of the arrow keys, each handled as the event loop would.
+    void StepFormat(int steps) {
+        for (int i = 0; i < std::abs(steps); ++i) {
+            QTest::keyClick(page().format, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+            Ui_Flush();
+        }
+    }
     bool Highlighted(QTableWidgetItem* item) { return item->background().style() != Qt::NoBrush; }
 
     TempDir data, records, out;
@@ -214,6 +228,76 @@ TEST_F(CoverageWindow, CancelLeavesNoFileAndReturnsToTheSettings) {
     EXPECT_EQ(Ui_CurrentPage(), kPageCoverage);
     EXPECT_TRUE(Files(records.path(), ".gpkg").empty());
     EXPECT_EQ(Files(records.path()), Files(records.path(), ".dtr")) << "a partial file is left";
+}
+
+// The report goes beside a GeoPackage only; the database takes the file's rows away.
+TEST_F(CoverageWindow, AReportBesideTheGeoPackageAndTheRowsOfEachTarget) {
+    Generate(300, 1, 474, "North");
+    StartDesktop();
+    ToSettings({"North"});
+    const CoverageSettingsPage& p = page();
+    EXPECT_TRUE(p.report->isEnabled());
+    EXPECT_FALSE(p.connection->isVisible());
+    StepFormat(1);  // GeoJSON
+    EXPECT_FALSE(p.report->isEnabled());
+    StepFormat(1);  // the campaign database
+    EXPECT_FALSE(p.output->isVisible());
+    EXPECT_FALSE(p.report->isVisible());
+    EXPECT_TRUE(p.connection->isVisible());
+    EXPECT_TRUE(p.testConnection->isVisible());
+    // A password in the field is refused at once, where it is typed.
+    QTest::keyClicks(p.connection, "PG:dbname=fleet password=secret");
+    Click(p.testConnection);
+    EXPECT_NE(p.connectionResult->text().indexOf("password"), -1) << p.connectionResult->text().toStdString();
+    EXPECT_NE(p.connection->palette().color(QPalette::Base), p.output->palette().color(QPalette::Base));
+    EXPECT_EQ(LastConnection_Load(data.path()), "");
+
+    StepFormat(-2);  // GeoPackage again
+    EXPECT_TRUE(p.output->isVisible());
+    QTest::mouseClick(p.report, Qt::LeftButton, {}, QPoint(8, p.report->height() / 2));  // on its box
+    ASSERT_TRUE(p.report->isChecked());
+    Click(p.frame.next);
+    ASSERT_TRUE(ServeUntil([] { return CoverageWizard_State() == kCoverageRunIdle; }));
+    ASSERT_TRUE(ServeUntil([&] { return !dialogs.questions.empty(); }, 5000));
+    EXPECT_TRUE(dialogs.questions[0].startsWith("Report written to ")) << dialogs.questions[0].toStdString();
+    ASSERT_EQ(Files(records.path(), ".pdf").size(), 1u);
+    const std::string pdf = Files(records.path(), ".pdf")[0];
+    EXPECT_EQ(Files(records.path(), ".gpkg"), std::vector<std::string>{pdf.substr(0, pdf.size() - 4) + ".gpkg"});
+}
+
+TEST_F(CoverageWindow, TheDatabaseTargetThroughThePage) {
+    const char* dsn = std::getenv("FIELDTRACE_TEST_PG");
+    if (!dsn || !*dsn) GTEST_SKIP() << "needs a throwaway PostGIS: run by tests/tools/coverage_database.sh";
+    {
+        CampaignDb db;  // an empty campaign
+        std::string error;
+        ASSERT_TRUE(Campaign_Open(dsn, db, error) &&
+                    Campaign_Exec(db, "DROP TABLE IF EXISTS cells, coverage_summary, samples, sample_columns, drives", error))
+            << error;
+    }
+    Generate(300, 1, 474, "North");
+    StartDesktop();
+    ToSettings({"North"});
+    const CoverageSettingsPage& p = page();
+    StepFormat(2);
+    QTest::keyClicks(p.connection, dsn);
+    Click(p.testConnection);
+    EXPECT_FALSE(p.frame.next->isEnabled() && p.testConnection->isEnabled()) << "the page waits for the test";
+    ASSERT_TRUE(ServeUntil([&] { return p.testConnection->isEnabled(); }, 60000));
+    EXPECT_TRUE(p.connectionResult->text().startsWith("Connected to campaign (PostgreSQL "))
+        << p.connectionResult->text().toStdString();
+    EXPECT_EQ(LastConnection_Load(data.path()), dsn);
+
+    Click(p.frame.next);
+    EXPECT_EQ(Ui_CurrentPage(), kPageCoverageProgress);
+    ASSERT_TRUE(ServeUntil([] { return CoverageWizard_State() == kCoverageRunIdle; }));
+    ASSERT_TRUE(ServeUntil([&] { return !dialogs.messages.empty(); }, 5000));
+    EXPECT_TRUE(dialogs.messages[0].startsWith("Imported 1 file (300 samples); 0 already in the database. The "
+                                               "coverage of the campaign (1 drive) is in the database: cells "))
+        << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.questions.empty()) << "no folder to open";
+    EXPECT_EQ(Ui_CurrentPage(), kPageStart);
+    EXPECT_TRUE(Files(records.path(), ".gpkg").empty());
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 #include "antenna/antenna.h"
 #include "synthrecord.h"
 #include "export/csv/csvmodule.h"
-#include "export/gis/coveragewizard.h"
+#include "coveragewizard/coveragewizard.h"
 #include "export/kmz/kmzwizard.h"
 #include "instrument/receiverinfo.h"
 #include "pilotactions.h"

@@ -1,9 +1,13 @@
 #pragma once
 // The coverage analysis as the desktop runs it: after the record file
 // selection a settings page (cell size, a planning threshold per channel of
-// the marked files, the common level unit, the options and the output file),
+// the marked files, the common level unit, the options and the target),
 // then a progress page while a worker thread analyses the files and writes
-// the GeoPackage or GeoJSON (Gis_Export), and a closing message.
+// the target, and a closing message. The target is a GeoPackage (with a PDF
+// report beside it if asked: both from one analysis, both or neither), a
+// GeoJSON file of the cells, or the campaign database (the files imported,
+// the campaign's coverage computed there). "Test connection" also runs on
+// the worker thread.
 //
 // Run state (one integer under one lock): -1 idle or finished, 1 running,
 // 0 cancel requested. The worker reaches the pages only through the view's
@@ -16,6 +20,7 @@
 #include <vector>
 
 #include "coverage/coverage.h"
+#include "coveragewizard/lastconnection.h"
 #include "export/kmz/levelconfig.h"
 #include "selection/recordentry.h"
 
@@ -35,15 +40,23 @@ struct CoverageThresholdRow {
     bool operator==(const CoverageThresholdRow&) const = default;
 };
 
+enum class CoverageTarget { File, Database };
+
 // What the settings page holds.
 struct CoverageSettings {
     int cellSize = kCoverageDefaultCellSize;  // one of kCoverageCellSizes
     int levelUnit = kKmzUnitDbuV;             // kKmzUnit*
     bool keepStationary = false;
     int minSamples = kCoverageDefaultMinSamples;
+    CoverageTarget target = CoverageTarget::File;
     std::string output;                   // the file to write, the file system's bytes
+    bool report = false;                  // a GeoPackage also gets its report (CoverageWizard_ReportPath)
+    std::string connection;               // the campaign database, PG:... (UTF-8, no password)
     std::vector<std::string> thresholds;  // the text of every row, in row order (Latin-1)
 };
+
+// What the page shows beside "Test connection".
+enum class CoverageConnectionState { Untested, Testing, Connected, Failed };
 
 // The settings page and the progress page. CoverageProgress (step label and
 // percentage) and enableCancel, showPage and showResult come from the worker
@@ -60,6 +73,10 @@ public:
     virtual CoverageSettings settings() = 0;
     virtual void highlightThreshold(int row) = 0;  // 0-based; -1: none
     virtual void highlightOutput(bool on) = 0;
+    virtual void highlightConnection(bool on) = 0;
+    // The result of "Test connection" (one line; empty while Untested). While
+    // Testing, the page takes its buttons away.
+    virtual void showConnection(CoverageConnectionState state, const std::string& text) = 0;
     // The file chooser; nullopt when cancelled (main thread).
     virtual std::optional<std::string> chooseOutput(const std::string& current) = 0;
     virtual bool confirm(const std::string& question) = 0;  // main thread
@@ -75,6 +92,8 @@ std::string CoverageWizard_DefaultOutput(const std::string& folder, std::time_t 
 // path with its .gpkg, .geojson or .json extension (if any) replaced by the
 // one of driver (kGisGeoPackage or kGisGeoJson).
 std::string CoverageWizard_WithExtension(const std::string& path, const std::string& driver);
+// The report written beside a GeoPackage: its path with .pdf for .gpkg.
+std::string CoverageWizard_ReportPath(const std::string& gpkg);
 
 // Module start and end; view must outlive the module.
 void CoverageWizard_Init(CoverageWizardView& view);
@@ -92,7 +111,10 @@ void onCoveragePrevious();
 void onCoverageUnit(int unit);
 void onCoverageFormat(const std::string& driver);
 void onCoverageChooseOutput();
-// Checks the thresholds and the output (asking before an existing file is
+// Connects to the page's database on the worker thread and shows the result;
+// a connection that works is remembered for the next session.
+void onCoverageTestConnection();
+// Checks the thresholds and the target (asking before an existing file is
 // replaced), then starts the analysis on the progress page.
 void onCoverageNext();
 // Cancel on the progress page: the writer stops at its next check and leaves no file.

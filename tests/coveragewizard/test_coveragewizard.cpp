@@ -1,17 +1,24 @@
 // The coverage analysis behind its pages: what the settings page is filled
 // with, how its rows become the thresholds of the written file, what keeps
-// the user on the page, and what a cancel or a failure leaves on disk.
+// the user on the page, what a cancel or a failure leaves on disk, the report
+// beside the GeoPackage, and (with a throwaway PostGIS named by
+// FIELDTRACE_TEST_PG, as tests/tools/coverage_database.sh starts it) the
+// campaign database as target.
 #include <gtest/gtest.h>
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "export/gis/coveragewizard.h"
+#include "campaign/campaigndb.h"
+#include "coveragewizard/coveragewizard.h"
+#include "export/report/report.h"
+#include "platform/paths.h"
 #include "export/gis/giswriter.h"
 #include "selection/recordentry.h"
 #include "support/testsupport.h"
@@ -27,6 +34,8 @@ public:
     CoverageSettings page;  // settings() hands this out: tests edit it as a user edits the page
     int highlightedRow = -2;
     bool outputHighlighted = false;
+    bool connectionHighlighted = false;
+    std::pair<CoverageConnectionState, std::string> connection{CoverageConnectionState::Untested, ""};
     bool answer = false;
     std::vector<std::string> questions, messages;
 
@@ -44,6 +53,11 @@ public:
     CoverageSettings settings() override { return page; }
     void highlightThreshold(int row) override { highlightedRow = row; }
     void highlightOutput(bool on) override { outputHighlighted = on; }
+    void highlightConnection(bool on) override { connectionHighlighted = on; }
+    void showConnection(CoverageConnectionState state, const std::string& text) override {
+        std::lock_guard<std::mutex> g(lock);
+        connection = {state, text};
+    }
     std::optional<std::string> chooseOutput(const std::string&) override { return choice; }
     bool confirm(const std::string& q) override {
         questions.push_back(q);
@@ -271,28 +285,188 @@ TEST_F(CoverageWizard, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(DirectoryNames(out.path()), std::vector<std::string>{"old.gpkg"});
 }
 
-// A run that ends without a file goes back to the settings, tells why, and offers no folder.
+// A run that ends without a file goes back to the settings, tells why, and
+// offers no folder; with a report neither file is left.
 TEST_F(CoverageWizard, ACancelOrAFailureLeavesNoFile) {
     const std::string big = Generate(records.path(), 20000, 1, 474);
     const std::string blind = Generate(records.path(), 100, 2, 474, "dB\xB5V", 0.0, {{0, 100}});
     const struct {
         std::string file;
-        bool cancel;
+        bool cancel, report;
         std::string message;
-    } cases[] = {{big, true, kGisAborted}, {blind, false, kCoverageNoPosition}};
+    } cases[] = {{big, true, false, kGisAborted},
+                 {big, true, true, kReportAborted},
+                 {blind, false, false, kCoverageNoPosition},
+                 {blind, false, true, kCoverageNoPosition}};
     for (const auto& c : cases) {
         Start({c.file}, records.path());
         view.results.clear();
         view.page.output = out.file("x.gpkg");
+        view.page.report = c.report;
         onCoverageNext();
         EXPECT_EQ(view.shown, CoverageWizardPage::Progress);
         if (c.cancel) onCoverageCancel();
         ASSERT_TRUE(CoverageWizard_WaitIdle(120000));
         ASSERT_EQ(view.results.size(), 1u);
-        EXPECT_EQ(view.results[0], std::make_pair(c.message, std::string()));
+        EXPECT_EQ(view.results[0], std::make_pair(c.message, std::string())) << c.report;
         EXPECT_EQ(view.shown, CoverageWizardPage::Settings);
         EXPECT_TRUE(DirectoryNames(out.path()).empty());
     }
+}
+
+// The report and its GeoPackage come from one run; existing ones are
+// replaced after one question, and a GeoJSON target gets no report.
+TEST_F(CoverageWizard, AReportIsWrittenBesideTheGeoPackage) {
+    Start({Generate(records.path(), 300, 1, 474)}, records.path());
+    view.page.output = out.file("c.gpkg");
+    view.page.report = true;
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(view.results.size(), 1u);
+    const std::string& message = view.results[0].first;
+    EXPECT_EQ(message.rfind("Report written to " + out.file("c.pdf") + " (", 0), 0u) << message;
+    EXPECT_NE(message.find("Coverage written to " + out.file("c.gpkg")), std::string::npos) << message;
+    EXPECT_EQ(view.results[0].second, out.path());
+    EXPECT_EQ(DirectoryNames(out.path()), (std::vector<std::string>{"c.gpkg", "c.pdf"}));
+
+    view.answer = false;
+    EXPECT_FALSE(RunToEnd());
+    ASSERT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(view.questions[0],
+              "The files '" + out.file("c.gpkg") + "' and '" + out.file("c.pdf") + "' exist already. Replace them?");
+    view.answer = true;
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(view.results.size(), 2u);
+
+    view.page.output = out.file("c.geojson");
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(DirectoryNames(out.path()), (std::vector<std::string>{"c.geojson", "c.gpkg", "c.pdf"}));
+    EXPECT_EQ(CoverageWizard_ReportPath("/d/a.GPKG"), "/d/a.pdf");
+}
+
+// A connection text is refused before anything connects when it carries a password.
+TEST_F(CoverageWizard, APasswordInTheConnectionIsRefusedOnThePage) {
+    Start({Generate(records.path(), 100, 1, 474)}, records.path());
+    view.page.target = CoverageTarget::Database;
+    view.page.connection = "PG:dbname=fleet password=secret";
+    onCoverageTestConnection();
+    EXPECT_EQ(CoverageWizard_State(), kCoverageRunIdle);
+    EXPECT_EQ(view.connection.first, CoverageConnectionState::Failed);
+    EXPECT_NE(view.connection.second.find("password"), std::string::npos) << view.connection.second;
+    EXPECT_TRUE(view.connectionHighlighted);
+    EXPECT_FALSE(RunToEnd());
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0], view.connection.second);
+    EXPECT_EQ(view.shown, CoverageWizardPage::Settings);
+}
+
+// The page against a real PostGIS: the connection test, the remembered
+// connection, and the campaign's coverage judged as the file export judges.
+class CoverageWizardDatabase : public CoverageWizard {
+protected:
+    void SetUp() override {
+        const char* dsn = std::getenv("FIELDTRACE_TEST_PG");
+        if (!dsn || !*dsn) GTEST_SKIP() << "needs a throwaway PostGIS: run by tests/tools/coverage_database.sh";
+        connection = dsn;
+        Platform_SetDataDirectory(data.path());
+        CampaignDb db;
+        std::string error;
+        ASSERT_TRUE(Campaign_Open(connection, db, error)) << error;
+        ASSERT_TRUE(Campaign_Exec(db, "DROP TABLE IF EXISTS cells, coverage_summary, samples, sample_columns, drives", error))
+            << error;
+        CoverageWizard::SetUp();
+    }
+    void TearDown() override {
+        CoverageWizard::TearDown();
+        Platform_SetDataDirectory("");
+    }
+    // The coverage_summary rows by channel and frequency of the database or a GeoPackage.
+    static std::map<std::string, std::map<std::string, std::string>> Summary(GDALDataset& ds) {
+        std::map<std::string, std::map<std::string, std::string>> rows;
+        OGRLayer* layer = ds.GetLayerByName("coverage_summary");
+        EXPECT_TRUE(layer);
+        if (!layer) return rows;
+        for (auto& f : *layer) {
+            const std::string channel = f->GetFieldAsString("channel");  // GDAL reuses the buffer of a text
+            auto& row = rows[channel + " @ " + f->GetFieldAsString("frequency_mhz")];
+            for (int i = 0; i < f->GetFieldCount(); ++i) row[f->GetFieldDefnRef(i)->GetNameRef()] = f->GetFieldAsString(i);
+        }
+        return rows;
+    }
+    TempDir data;
+    std::string connection;
+};
+
+TEST_F(CoverageWizardDatabase, TestConnectionShowsTheResultAndRemembersWhatWorked) {
+    Start({Generate(records.path(), 100, 1, 474)}, records.path());
+    EXPECT_EQ(view.page.connection, "");
+    view.page.target = CoverageTarget::Database;
+    const std::string wrong = connection.substr(0, connection.find("dbname=")) + "dbname=nosuchdb" +
+                              connection.substr(connection.find(' ', connection.find("dbname=")));
+    for (const std::string& text : {wrong, connection}) {
+        view.page.connection = text;
+        onCoverageTestConnection();
+        ASSERT_TRUE(CoverageWizard_WaitIdle(60000));
+        const bool good = text == connection;
+        EXPECT_EQ(view.connection.first, good ? CoverageConnectionState::Connected : CoverageConnectionState::Failed);
+        EXPECT_NE(view.connection.second.find(good ? "Connected to campaign (PostgreSQL " : "nosuchdb"), std::string::npos)
+            << view.connection.second;
+        EXPECT_EQ(view.connection.second.find('\n'), std::string::npos);
+    }
+    EXPECT_NE(view.connection.second.find("the campaign holds no drive yet."), std::string::npos);
+    // Only what worked is kept, for the next session.
+    EXPECT_EQ(LastConnection_Load(data.path()), connection);
+    CoverageWizard_Close();
+    CoverageWizard_Init(view);
+    Start({Generate(records.path(), 100, 2, 474)}, records.path());
+    EXPECT_EQ(view.page.connection, connection);
+}
+
+TEST_F(CoverageWizardDatabase, TheCampaignIsJudgedAsTheFileExportJudgesItsFiles) {
+    const std::vector<std::string> files = {Generate(records.path(), 300, 1, 474), Generate(records.path(), 300, 2, 482)};
+    Start(files, records.path());
+    view.page.cellSize = 50;
+    view.type("Level", "56");           // in the page's unit, dBuV
+    view.type("Sync", "");              // the default cleared
+    view.type("MER RMS", "24");
+    view.page.output = out.file("c.gpkg");
+    ASSERT_TRUE(RunToEnd());
+    view.page.target = CoverageTarget::Database;
+    view.page.connection = connection;
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(view.results.size(), 2u);
+    EXPECT_EQ(view.results[1].first.rfind("Imported 2 files (600 samples); 0 already in the database. The coverage of "
+                                          "the campaign (2 drives) is in the database: cells ",
+                                          0),
+              0u)
+        << view.results[1].first;
+    EXPECT_EQ(view.results[1].second, "");  // no folder to open
+    EXPECT_EQ(view.shown, CoverageWizardPage::Start);
+
+    GDALAllRegister();
+    GDALDatasetUniquePtr file(GDALDataset::Open(out.file("c.gpkg").c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+    CampaignDb db;
+    std::string error;
+    ASSERT_TRUE(file && Campaign_Open(connection, db, error)) << error;
+    const auto expected = Summary(*file), got = Summary(*db.ds);
+    ASSERT_EQ(got.size(), expected.size());
+    for (const auto& [key, row] : expected) {
+        ASSERT_TRUE(got.count(key)) << key;
+        for (const char* field : {"threshold_source", "cells_good", "cells_acceptable", "cells_poor",
+                                  "cells_insufficient", "cell_size_m", "positioned_samples"})
+            EXPECT_EQ(got.at(key).at(field), row.at(field)) << key << " " << field;
+        for (const char* field : {"threshold", "distance_km", "covered_cell_share"}) {
+            EXPECT_EQ(got.at(key).at(field).empty(), row.at(field).empty()) << key << " " << field;
+            if (!row.at(field).empty())
+                EXPECT_NEAR(std::stod(got.at(key).at(field)), std::stod(row.at(field)), 1e-9) << key << " " << field;
+        }
+    }
+    EXPECT_EQ(std::stod(expected.at("Level [dB\xC2\xB5V] @ 474").at("threshold")), 56.0);
+    EXPECT_EQ(expected.at("Sync @ 474").at("threshold"), "");
+
+    // Again: nothing added, the same coverage.
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(view.results[2].first.rfind("Imported 0 files (0 samples); 2 already in the database.", 0), 0u)
+        << view.results[2].first;
 }
 
 TEST(CoverageWizardNames, FormatAndDefaultName) {

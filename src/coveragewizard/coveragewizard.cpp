@@ -1,4 +1,4 @@
-#include "export/gis/coveragewizard.h"
+#include "coveragewizard/coveragewizard.h"
 
 #include <sys/stat.h>
 
@@ -8,8 +8,10 @@
 #include <thread>
 
 #include "coverage/thresholds.h"
+#include "coveragewizard/databasetarget.h"
 #include "export/gis/giswriter.h"
 #include "export/kmz/kmzdriver.h"
+#include "export/report/report.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -30,6 +32,9 @@ struct CoverageModule {
     int cellSize = kCoverageDefaultCellSize;
     int minSamples = kCoverageDefaultMinSamples;
     bool keepStationary = false;
+    CoverageTarget target = CoverageTarget::File;
+    bool report = false;
+    std::string connection;  // empty: the one remembered from an earlier session
 };
 
 CoverageModule& Module() {
@@ -143,6 +148,98 @@ bool Target(CoverageWizardView& view, const std::string& path, GisExportRequest&
     return false;
 }
 
+// The report and its GeoPackage as the writer will take them; asks once
+// before existing files are replaced.
+bool ReportTarget(CoverageWizardView& view, const std::string& gpkg, ReportRequest& request, std::string& error) {
+    request = {};
+    request.path = CoverageWizard_ReportPath(gpkg);
+    request.gpkgPath = gpkg;
+    if (Gis_DriverForPath(gpkg) != kGisGeoPackage) {
+        error = "A report is written beside a GeoPackage: choose a .gpkg file, or no report.";
+        return false;
+    }
+    if (Report_CheckRequest(request, error)) return true;
+    std::vector<std::string> existing;
+    for (const std::string& path : {request.gpkgPath, request.path}) {
+        struct stat st {};
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) existing.push_back(path);
+    }
+    if (existing.empty()) return false;
+    const std::string question = existing.size() == 1
+                                     ? "The file '" + existing[0] + "' exists already. Replace it?"
+                                     : "The files '" + existing[0] + "' and '" + existing[1] +
+                                           "' exist already. Replace them?";
+    if (!view.confirm(question)) {
+        error.clear();
+        return false;
+    }
+    request.overwrite = true;
+    return Report_CheckRequest(request, error);
+}
+
+// The page's rows as the campaign takes them: only what differs from the
+// default, a level number without unit in the page's unit.
+void DatabaseThresholds(const CoverageSettings& s, CampaignCoverageOptions& options) {
+    const CoverageModule& m = Module();
+    for (std::size_t i = 0; i < m.rows.size() && i < s.thresholds.size(); ++i) {
+        const CoverageThresholdRow& row = m.rows[i];
+        std::string text = Trimmed(s.thresholds[i]);
+        if (text == row.text) continue;
+        if (text.empty()) {
+            options.withoutThreshold.push_back(row.channel);
+            continue;
+        }
+        ThresholdEntry entry;
+        std::string error;
+        if (row.level && Threshold_Parse("Level=" + text, entry, error) && entry.unit.empty())
+            text += std::string(" ") + KmzLevel_UnitName(s.levelUnit);
+        options.thresholds.push_back(row.channel + "=" + text);
+    }
+}
+
+// Ends a run: the message, and the page it leaves the user on.
+void Finish(CoverageWizardView& view, bool done, const std::string& message, const std::string& folder) {
+    view.enableCancel(false);
+    view.showResult(message, done ? folder : std::string());
+    // A finished task ends on the start page; after a failure or a cancel the settings can be changed.
+    view.showPage(done ? CoverageWizardPage::Start : CoverageWizardPage::Settings);
+    SetState(kCoverageRunIdle);
+}
+
+void RunReport(CoveragePlan plan, ReportRequest request) {
+    CoverageWizardView& view = *Module().view;
+    ReportResult result;
+    try {
+        result = Report_Export(plan, request, &view, CancelRequested);
+    } catch (const std::bad_alloc&) {
+        result.outcome = ReportOutcome::Failure;
+        result.message = kCoverageOutOfMemory;
+    }
+    Finish(view, result.outcome == ReportOutcome::Success, result.message, Platform_DirectoryOf(request.path));
+}
+
+void RunDatabase(CoverageDbRequest request) {
+    CoverageWizardView& view = *Module().view;
+    CoverageDbResult result;
+    try {
+        result = CoverageDb_Run(request, &view, CancelRequested, [&view] { view.enableCancel(false); });
+    } catch (const std::bad_alloc&) {
+        result.ok = false;
+        result.message = kCoverageOutOfMemory;
+    }
+    if (result.connected) LastConnection_Save(Platform_DataDirectory(), request.connection);
+    Finish(view, result.ok, result.message, std::string());
+}
+
+void TestConnection(std::string connection) {
+    CoverageWizardView& view = *Module().view;
+    std::string message;
+    const bool ok = CoverageDb_Test(connection, message);
+    if (ok) LastConnection_Save(Platform_DataDirectory(), connection);
+    view.showConnection(ok ? CoverageConnectionState::Connected : CoverageConnectionState::Failed, message);
+    SetState(kCoverageRunIdle);
+}
+
 void Run(CoveragePlan plan, GisExportRequest request) {
     CoverageModule& m = Module();
     CoverageWizardView& view = *m.view;
@@ -153,12 +250,24 @@ void Run(CoveragePlan plan, GisExportRequest request) {
         result.outcome = GisOutcome::Failure;
         result.message = kCoverageOutOfMemory;
     }
-    view.enableCancel(false);
-    const bool written = result.outcome == GisOutcome::Success;
-    view.showResult(result.message, written ? Platform_DirectoryOf(request.path) : std::string());
-    // A written file ends the task; after a failure or a cancel the settings can be changed.
-    view.showPage(written ? CoverageWizardPage::Start : CoverageWizardPage::Settings);
-    SetState(kCoverageRunIdle);
+    Finish(view, result.outcome == GisOutcome::Success, result.message, Platform_DirectoryOf(request.path));
+}
+
+// The page's choices are kept for the next analysis of the session, and the
+// progress page is shown; the caller then starts the worker.
+void BeginRun(const CoverageSettings& s) {
+    CoverageModule& m = Module();
+    CoverageWizardView& view = *m.view;
+    m.cellSize = s.cellSize;
+    m.minSamples = s.minSamples;
+    m.keepStationary = s.keepStationary;
+    m.target = s.target;
+    if (m.worker.joinable()) m.worker.join();
+    SetState(kCoverageRunRunning);
+    view.showStep("Reading the record files");
+    view.setProgress(0);
+    view.enableCancel(true);
+    view.showPage(CoverageWizardPage::Progress);
 }
 
 bool Idle() {
@@ -179,6 +288,12 @@ std::string CoverageWizard_WithExtension(const std::string& path, const std::str
     std::string stem = path;
     if (!Gis_DriverForPath(path).empty()) stem.erase(path.rfind('.'));
     return stem + (driver == kGisGeoJson ? ".geojson" : ".gpkg");
+}
+
+std::string CoverageWizard_ReportPath(const std::string& gpkg) {
+    std::string stem = gpkg;
+    if (Gis_DriverForPath(gpkg) == kGisGeoPackage) stem.erase(gpkg.rfind('.'));
+    return stem + ".pdf";
 }
 
 void CoverageWizard_Init(CoverageWizardView& view) {
@@ -229,11 +344,16 @@ void CoverageWizard_Start(const std::vector<RecordFileEntry>& marked, const std:
     s.keepStationary = m.keepStationary;
     s.levelUnit = unit;
     s.output = CoverageWizard_DefaultOutput(recordFolder, std::time(nullptr));
+    s.target = m.target;
+    s.report = m.report;
+    s.connection = m.connection.empty() ? LastConnection_Load(Platform_DataDirectory()) : m.connection;
     view.setUnits(usable);
     view.setThresholdRows(m.rows);
     view.setSettings(s);
     view.highlightThreshold(-1);
     view.highlightOutput(false);
+    view.highlightConnection(false);
+    view.showConnection(CoverageConnectionState::Untested, "");
     view.showPage(CoverageWizardPage::Settings);
 }
 
@@ -268,7 +388,7 @@ void onCoverageUnit(int unit) {
 }
 
 void onCoverageFormat(const std::string& driver) {
-    if (!Idle()) return;
+    if (!Idle() || (driver != kGisGeoPackage && driver != kGisGeoJson)) return;  // the database names no file
     CoverageWizardView& view = *Module().view;
     CoverageSettings s = view.settings();
     const std::string changed = CoverageWizard_WithExtension(s.output, driver);
@@ -290,12 +410,32 @@ void onCoverageChooseOutput() {
     view.highlightOutput(false);
 }
 
+void onCoverageTestConnection() {
+    if (!Idle()) return;
+    CoverageModule& m = Module();
+    CoverageWizardView& view = *m.view;
+    const CoverageSettings s = view.settings();
+    std::string error;
+    if (!Campaign_CheckConnection(s.connection, error)) {
+        view.highlightConnection(true);
+        view.showConnection(CoverageConnectionState::Failed, error);
+        return;
+    }
+    view.highlightConnection(false);
+    m.connection = s.connection;
+    if (m.worker.joinable()) m.worker.join();
+    SetState(kCoverageRunRunning);
+    view.showConnection(CoverageConnectionState::Testing, "Connecting...");
+    m.worker = std::thread(TestConnection, s.connection);
+}
+
 void onCoverageNext() {
     if (!Idle()) return;
     CoverageModule& m = Module();
     CoverageWizardView& view = *m.view;
     view.highlightThreshold(-1);
     view.highlightOutput(false);
+    view.highlightConnection(false);
     const CoverageSettings s = view.settings();
     CoveragePlan plan;
     std::string error;
@@ -305,23 +445,39 @@ void onCoverageNext() {
         view.showMessage(error);
         return;
     }
-    GisExportRequest request;
-    if (!Target(view, s.output, request, error)) {
+    // The target is checked before anything is read.
+    if (s.target == CoverageTarget::Database) {
+        if (!Campaign_CheckConnection(s.connection, error)) {
+            view.highlightConnection(true);
+            view.showMessage(error);
+            return;
+        }
+        CoverageDbRequest request;
+        request.connection = s.connection;
+        request.paths = m.paths;
+        request.levelUnit = s.levelUnit;
+        request.coverage.cellSize = s.cellSize;
+        request.coverage.minSamples = s.minSamples;
+        request.coverage.keepStationary = s.keepStationary;
+        DatabaseThresholds(s, request.coverage);
+        m.connection = s.connection;
+        BeginRun(s);
+        m.worker = std::thread(RunDatabase, std::move(request));
+        return;
+    }
+    const bool report = s.report && Gis_DriverForPath(s.output) != kGisGeoJson;
+    GisExportRequest gis;
+    ReportRequest pdf;
+    if (!(report ? ReportTarget(view, s.output, pdf, error) : Target(view, s.output, gis, error))) {
         if (error.empty()) return;  // the file is not to be replaced
         view.highlightOutput(true);
         view.showMessage(error);
         return;
     }
-    m.cellSize = s.cellSize;
-    m.minSamples = s.minSamples;
-    m.keepStationary = s.keepStationary;
-    if (m.worker.joinable()) m.worker.join();
-    SetState(kCoverageRunRunning);
-    view.showStep("Reading the record files");
-    view.setProgress(0);
-    view.enableCancel(true);
-    view.showPage(CoverageWizardPage::Progress);
-    m.worker = std::thread(Run, std::move(plan), std::move(request));
+    m.report = s.report;
+    BeginRun(s);
+    m.worker = report ? std::thread(RunReport, std::move(plan), std::move(pdf))
+                      : std::thread(Run, std::move(plan), std::move(gis));
 }
 
 void onCoverageCancel() {
