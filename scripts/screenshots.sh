@@ -10,7 +10,15 @@ scripts/build.sh >/dev/null
 out=${1:-docs/screenshots}
 mkdir -p "$out"
 export XDG_RUNTIME_DIR=$(mktemp -d)
-trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+# A throwaway PostGIS for the coverage page's database target (Unix socket only).
+source tests/tools/pglib.bash
+pgtmp=$(mktemp -d)
+trap 'pg_stop; rm -rf "$XDG_RUNTIME_DIR" "$pgtmp"' EXIT
+if pg_start "$pgtmp/pg"; then
+  export FIELDTRACE_SCREENS_PG=$pg_dsn
+else
+  echo "screenshots: no PostgreSQL with PostGIS here; the database target is not shot" >&2
+fi
 # Small-screen variants: an analyzer's own 1024 x 600 screen, of which a
 # title bar and a panel leave the window 1024 x 540.
 small="$out/small"

@@ -36,6 +36,7 @@ bool CoverageDb_Test(const std::string& connection, std::string& message) {
         [&](OGRFeature& f) {
             name = f.GetFieldAsString("db");
             server = f.GetFieldAsString("server");
+            server = server.substr(0, server.find(' '));  // "15.8", without the packager's note
             postgis = f.GetFieldAsString("postgis");
             return false;
         },

@@ -116,7 +116,8 @@ void CoveragePages::showFormatOf(const QString& path) {
         const QSignalBlocker block(settings_.format);
         settings_.format->setCurrentIndex(settings_.format->findData(QString::fromStdString(driver)));
     }
-    showTargetRows();  // the report's tooltip names the file
+    settings_.output->setToolTip(path);  // the whole path, where the field shows its end
+    showTargetRows();                    // the report's tooltip names the file
 }
 
 void CoveragePages::setUnits(const std::array<bool, kKmzUnitCount>& usable) {
@@ -156,7 +157,7 @@ void CoveragePages::setSettings(const CoverageSettings& s) {
         p.minSamples->setValue(s.minSamples);
         p.keepStationary->setChecked(s.keepStationary);
         p.output->setText(Ui_PathText(s.output));
-        p.output->setCursorPosition(0);
+        p.output->setCursorPosition(p.output->text().size());  // the file's name, at the end, in sight
         if (s.target == CoverageTarget::Database)
             p.format->setCurrentIndex(p.format->findData(QString(kCoverageDatabaseFormat)));
         else if (p.format->currentData().toString() == kCoverageDatabaseFormat)

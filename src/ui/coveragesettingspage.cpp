@@ -95,8 +95,9 @@ QWidget* OutputSection(CoverageSettingsPage& p, QWidget* parent) {
     Ui_Name(p.report, "Write a report");
     p.outputForm->addRow(p.report);
 
+    // The field takes the whole width (connection texts are long), the test below it.
     p.databaseRow = new QWidget(box);
-    auto* db = new QHBoxLayout(p.databaseRow);
+    auto* db = new QVBoxLayout(p.databaseRow);
     db->setContentsMargins(0, 0, 0, 0);
     p.connection = new QLineEdit(p.databaseRow);
     p.connection->setMinimumWidth(160);
@@ -106,8 +107,12 @@ QWidget* OutputSection(CoverageSettingsPage& p, QWidget* parent) {
     Ui_Name(p.connection, "Database connection");
     p.testConnection = new QPushButton("Test connection", p.databaseRow);
     Ui_Name(p.testConnection, "Test connection");
-    db->addWidget(p.connection, 1);
-    db->addWidget(p.testConnection);
+    p.testConnection->setMinimumWidth(p.testConnection->sizeHint().width() + 16);
+    auto* test = new QHBoxLayout;
+    test->addWidget(p.testConnection);
+    test->addStretch(1);
+    db->addWidget(p.connection);
+    db->addLayout(test);
     p.outputForm->addRow("Database:", p.databaseRow);
     p.connectionResult = new QLabel(box);
     p.connectionResult->setWordWrap(true);

@@ -2,7 +2,9 @@
 // generated record files and antenna types, walks through the pages the way a
 // user would (through the pages' own callbacks) and saves each page as
 // DIR/<name>.png, the window at WxH (default 1100x720). It never starts the
-// drive-test search: nothing here touches a network.
+// drive-test search: nothing here touches a network. The coverage page's
+// database target is shown tested against the server FIELDTRACE_SCREENS_PG
+// names (scripts/screenshots.sh starts a throwaway one on a Unix socket).
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -197,8 +200,9 @@ int main(int argc, char** argv) {
     Save(&window, "files-coverage");
     onFileSelectionNext();
     ServeUntil([] { return Ui_CurrentPage() == kPageCoverage; });
-    // The planning's minimum median field strength for the level, typed as a user would.
+    // The planning's minimum median field strength for the level, typed as a user would, and a report.
     window.coverage()->settingsPage().thresholds->item(0, kCoverageColThreshold)->setText("60");
+    window.coverage()->settingsPage().report->setChecked(true);
     Save(&window, "coverage");
     onCoverageNext();
     ServeUntil([] { return Ui_CurrentPage() == kPageCoverageProgress; });
@@ -206,6 +210,25 @@ int main(int argc, char** argv) {
     Save(&window, "coverage-progress");
     ServeUntil([] { return CoverageWizard_WaitIdle(0); }, 120000);
     Serve(300);
+
+    // The campaign database as target, its connection tested against the
+    // throwaway server scripts/screenshots.sh started (none: no picture).
+    if (const char* database = std::getenv("FIELDTRACE_SCREENS_PG")) {
+        FileSelection_Show(kSelectionModeCoverage);
+        FileSelection_Refresh();
+        Ui_ShowPage(kPageFileSelection);
+        onFileSelectionAll();
+        onFileSelectionNext();
+        ServeUntil([] { return Ui_CurrentPage() == kPageCoverage; });
+        const CoverageSettingsPage& p = window.coverage()->settingsPage();
+        p.format->setCurrentIndex(p.format->findData(QString(kCoverageDatabaseFormat)));
+        p.connection->setText(database);
+        p.connection->setCursorPosition(0);
+        onCoverageTestConnection();
+        ServeUntil([&p] { return CoverageWizard_WaitIdle(0) && p.testConnection->isEnabled(); }, 60000);
+        Save(&window, "coverage-database");
+        Ui_ShowPage(kPageStart);
+    }
 
     window.antennas()->open();
     window.antennas()->resize(size.boundedTo(QSize(1100, 600)));
