@@ -120,6 +120,7 @@ void Application::endNow() {
 void Application::close() {
     if (closed_) return;
     closed_ = true;
+    window_.antennas()->saveOnQuit();  // before the antenna module closes
     window_.setCloseHandler({});
     Ui_SetOnTopHandler({});
     quit_.reset();  // joins a quit thread that is still closing the modules

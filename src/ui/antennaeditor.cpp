@@ -461,12 +461,17 @@ void AntennaEditor::closeEvent(QCloseEvent* event) {
     finishClose();
 }
 
-void AntennaEditor::finishClose() {
+void AntennaEditor::saveOnQuit() {
     if (!open_) return;
-    open_ = false;
     // A cell still being typed into counts as typed: losing the focus commits it.
     if (QWidget* focus = QApplication::focusWidget(); focus && isAncestorOf(focus)) focus->clearFocus();
     Antenna_Save();  // a failure is told once per run by the settings notice
+}
+
+void AntennaEditor::finishClose() {
+    if (!open_) return;
+    saveOnQuit();
+    open_ = false;
     const auto openers = std::exchange(openers_, {});
     const auto closed = std::exchange(closed_, {});
     for (const QPointer<QWidget>& opener : openers)

@@ -35,6 +35,9 @@ public:
     // position while positions may still shift. Closing saves antennas.ini,
     // re-enables the opener and calls closed (may be empty).
     void open(QWidget* opener = nullptr, std::function<void()> closed = {});
+    // The program ends while the editor is open: its edits (a cell still
+    // being typed into included) are saved as its Close button saves them.
+    void saveOnQuit();
     // Tests replace the file dialogs.
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
 

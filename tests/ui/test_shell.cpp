@@ -20,6 +20,7 @@
 #include "platform/network.h"
 #include "platform/paths.h"
 #include "support/testsupport.h"
+#include "ui/antennaeditor.h"
 #include "ui/coveragepages.h"
 #include "ui/drivetestpages.h"
 #include "ui/mainwindow.h"
@@ -154,6 +155,25 @@ TEST(SettingsNotice, ASaveThatFailsWhileQuittingIsToldAfterTheModulesClosed) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].contains("basic.ini")) << dialogs.messages[0].toStdString();
     EXPECT_FALSE(Gui_ShowHeldSettingsNotice());
+    Platform_SetDataDirectory("");
+    Gui_ResetQuit();
+}
+
+// Quitting while the antenna editor is open keeps its edits, as its Close button would.
+TEST(Quit, TheAntennaEditorsEditsSurviveAQuitWhileItIsOpen) {
+    Gui_ResetQuit();
+    TempDir tmp;
+    UiTestDialogs dialogs(true);
+    {
+        DesktopRun run(tmp.path());
+        run.window.antennas()->open();
+        ASSERT_EQ(Antenna_Update([](AntennaList& list) { return list.addAntenna("Yagi"); }), AntennaEdit::Ok);
+        ASSERT_TRUE(run.quit());
+    }
+    AntennaList saved;
+    ASSERT_TRUE(AntennaList_Load(tmp.file("antennas.ini"), saved));
+    ASSERT_EQ(saved.count(), 1);
+    EXPECT_EQ(std::string(saved.antenna(1)->name), "Yagi");
     Platform_SetDataDirectory("");
     Gui_ResetQuit();
 }
