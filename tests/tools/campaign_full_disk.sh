@@ -17,12 +17,7 @@ disk="$work/disk"
 mkdir "$disk"
 mount -t tmpfs -o size=160m tmpfs "$disk"
 trap 'pg_stop; umount "$disk" 2>/dev/null || true; rm -rf "$work"' EXIT
-set +e
-pg_start "$disk/pg"
-rc=$?
-set -e
-[ "$rc" -eq 77 ] && { echo "no PostgreSQL with PostGIS here"; exit 77; }
-[ "$rc" -eq 0 ] || fail "the throwaway cluster did not start"
+pg_start_or_skip "$disk/pg"
 campaign() { "$cli" campaign --db "$pg_dsn" "$@"; }
 
 mkdir "$work/d"

@@ -13,12 +13,7 @@ set -euo pipefail
 source "$(dirname "$0")/lib.bash" "$1"
 source "$(dirname "$0")/pglib.bash"
 trap 'pg_stop; rm -rf "$work"' EXIT
-set +e
-pg_start "$work/pg"
-rc=$?
-set -e
-[ "$rc" -eq 77 ] && { echo "no PostgreSQL with PostGIS here"; exit 77; }
-[ "$rc" -eq 0 ] || fail "the throwaway cluster did not start"
+pg_start_or_skip "$work/pg"
 py=/usr/bin/python3
 campaign() { "$cli" campaign --db "$pg_dsn" "$@"; }
 

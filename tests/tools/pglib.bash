@@ -7,6 +7,9 @@
 #                  missing) and creates the database "campaign" with PostGIS;
 #                  sets pg_dir, pg_sock, pg_port, pg_bin and pg_dsn
 #                  (PG:"dbname=campaign host=... port=... user=fieldtrace")
+#   pg_start_or_skip DIR   pg_start for a test script (lib.bash): ends it as
+#                  skipped (77) where the server or PostGIS is not installed,
+#                  fails it where the cluster does not start
 #   pg_stop        stops it at once and removes DIR (safe to call twice)
 #   pg_restart     starts it again on the same data, after a crash
 #   pg_pid         the postmaster's process id
@@ -83,6 +86,13 @@ EOF
   pg_sql_db postgres "CREATE DATABASE campaign" >/dev/null || return 1
   pg_sql "CREATE EXTENSION postgis" >/dev/null || return 1
   pg_dsn="PG:dbname=campaign host=$pg_sock port=$pg_port user=fieldtrace"
+}
+
+pg_start_or_skip() {
+  local rc=0
+  pg_start "$1" || rc=$?
+  [ "$rc" -eq 77 ] && { echo "no PostgreSQL with PostGIS here"; exit 77; }
+  [ "$rc" -eq 0 ] || fail "the throwaway cluster did not start"
 }
 
 pg_restart() {
