@@ -28,13 +28,14 @@ for i in "${!layers[@]}"; do
   for m in ${layers[$i]}; do layer_of[$m]=$i; done
 done
 
-# The module of a path below src/: export/<name> or the first folder.
+# The module of a path below src/ into $mod: export/<name> or the first
+# folder (set, not printed: a subshell per include made the check slow).
 module_of() {
   local rel=$1
   case $rel in
-    export/*/*) rel=${rel#export/}; echo "export/${rel%%/*}" ;;
-    */*) echo "${rel%%/*}" ;;
-    *) echo "" ;;
+    export/*/*) rel=${rel#export/}; mod="export/${rel%%/*}" ;;
+    */*) mod="${rel%%/*}" ;;
+    *) mod="" ;;
   esac
 }
 
@@ -42,7 +43,8 @@ failures=0
 checked=0
 while IFS= read -r -d '' file; do
   rel=${file#"$src"/}
-  own=$(module_of "$rel")
+  module_of "$rel"
+  own=$mod
   [ -n "$own" ] || continue  # files directly in src/ (none today) belong to no module
   if [ -z "${layer_of[$own]+x}" ]; then
     echo "layers: $rel: the module $own has no layer in tests/tools/layers.sh" >&2
@@ -52,7 +54,8 @@ while IFS= read -r -d '' file; do
   while IFS= read -r line; do
     header=${line#*\"}
     header=${header%%\"*}
-    target=$(module_of "$header")
+    module_of "$header"
+    target=$mod
     [ -n "$target" ] && [ -n "${layer_of[$target]+x}" ] || continue  # a header of the same folder, or not ours
     [ "$target" = "$own" ] && continue
     if ((layer_of[$target] >= layer_of[$own])); then
