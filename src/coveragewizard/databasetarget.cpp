@@ -1,7 +1,10 @@
 #include "coveragewizard/databasetarget.h"
 
+#include <set>
+
 #include "campaign/campaignimport.h"
 #include "campaign/campaignlist.h"
+#include "export/kmz/levelconfig.h"
 #include "platform/text.h"
 
 namespace {
@@ -12,6 +15,17 @@ std::string Plural(long long n, const char* one, const char* many) {
 
 bool Open(const std::string& connection, CampaignDb& db, std::string& error) {
     return Campaign_Open(CoverageDb_WithConnectTimeout(connection, kCoverageConnectTimeoutSeconds), db, error);
+}
+
+// The level units the campaign's drives hold (UTF-8); none for a new campaign.
+bool CampaignLevelUnits(CampaignDb& db, std::set<std::string>& units, std::string& error) {
+    bool present = false;
+    if (!Campaign_Query(db, "SELECT to_regclass('drives')::text AS t",
+                        [&](OGRFeature& f) { return present = f.IsFieldSetAndNotNull(0), false; }, error))
+        return false;
+    if (!present) return true;
+    return Campaign_Query(db, "SELECT DISTINCT level_unit FROM drives WHERE level_unit IS NOT NULL",
+                          [&](OGRFeature& f) { return units.insert(f.GetFieldAsString(0)), true; }, error);
 }
 
 }  // namespace
@@ -59,6 +73,20 @@ CoverageDbResult CoverageDb_Run(const CoverageDbRequest& request, CoverageProgre
     CampaignDb db;
     if (!Open(request.connection, db, result.message)) return result;
     result.connected = true;
+
+    // Levels in another unit than the campaign's could not be judged with them
+    // against one threshold: refused before anything is imported.
+    std::set<std::string> units;
+    if (!CampaignLevelUnits(db, units, result.message)) return result;
+    const std::string unit = Text_Latin1ToUtf8(KmzLevel_UnitName(request.levelUnit) ? KmzLevel_UnitName(request.levelUnit) : "");
+    if (!units.empty() && !units.count(unit)) {
+        std::string list;
+        for (const std::string& u : units) list += (list.empty() ? "" : ", ") + u;
+        result.message = "The campaign's levels are in " + list + ": choose " +
+                         (units.size() == 1 ? *units.begin() : std::string("one of them")) +
+                         " as the common level unit, so that these drives can be judged with them. Nothing was imported.";
+        return result;
+    }
 
     CampaignImportOptions import;
     import.levelUnit = request.levelUnit;

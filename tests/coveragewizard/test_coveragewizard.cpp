@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "campaign/campaigndb.h"
+#include "campaign/campaignlist.h"
 #include "coveragewizard/coveragewizard.h"
 #include "export/report/report.h"
 #include "platform/paths.h"
@@ -467,6 +468,18 @@ TEST_F(CoverageWizardDatabase, TheCampaignIsJudgedAsTheFileExportJudgesItsFiles)
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(view.results[2].first.rfind("Imported 0 files (0 samples); 2 already in the database.", 0), 0u)
         << view.results[2].first;
+
+    // A drive recorded in dBm proposes dBm, which the campaign's dBuV levels
+    // could not be judged with: refused before anything goes in.
+    Start({Generate(records.path(), 100, 3, 474, "dBm")}, records.path());
+    ASSERT_EQ(view.page.levelUnit, kKmzUnitDbm);
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(view.results[3].first, "The campaign's levels are in dB\xC2\xB5V: choose dB\xC2\xB5V as the common level unit, "
+                                     "so that these drives can be judged with them. Nothing was imported.");
+    EXPECT_EQ(view.shown, CoverageWizardPage::Settings);
+    std::vector<CampaignDrive> drives;
+    ASSERT_TRUE(Campaign_ListDrives(db, {}, drives, error)) << error;
+    EXPECT_EQ(drives.size(), 2u);
 }
 
 TEST(CoverageWizardNames, FormatAndDefaultName) {
