@@ -46,8 +46,8 @@ QWidget* CoveragePages::page(int uiPage) const {
 void CoveragePages::buildProgressPage(QWidget* parent) {
     progressPage_ = new QWidget(parent);
     UiWizardFrame f = UiWizard_Frame(progressPage_, "Step 3 of 3: Coverage analysis",
-                                     "The marked record files are analysed and the file is written. Cancel leaves "
-                                     "no file behind.",
+                                     "The marked record files are analysed and the output is written. Cancel "
+                                     "leaves no file behind, and no record file half imported into a database.",
                                      false);
     // The analysis ends on its own page; while it runs, Cancel is the one way out.
     f.home->hide();

@@ -97,6 +97,7 @@ struct Writer {
     bool database = false;   // PostgreSQL: a table of the same name is replaced
     OGRSpatialReference wgs84;
     std::function<bool()> cancelled;
+    CoverageProgress* progress = nullptr;  // the cells' share while they are written
     std::vector<GisLayerCount> counts;
 
     Writer(CoveragePlan& p) : plan(p) {
@@ -275,12 +276,19 @@ bool WriteCells(Writer& w, std::string& error) {
     if (!layer) return false;
     OGRFeatureUniquePtr f(OGRFeature::CreateFeature(layer->GetLayerDefn()));
     std::int64_t count = 0;
+    const std::int64_t rows = std::max<std::int64_t>(1, w.plan.cellRows());
+    std::int64_t nextReport = 0;
     for (const CoverageGroup& g : w.plan.groups) {
         const std::string standard = Utf8(g.standard);
         for (const CoverageCell& cell : g.cells) {
             if (w.isCancelled()) {
                 error = kGisAborted;
                 return false;
+            }
+            // The rest of the file (drives, summary, spatial index) is quick: the cells are most of the step.
+            if (w.progress && count >= nextReport) {
+                w.progress->setProgress(static_cast<int>(90 * count / rows));
+                nextReport = count + 1024;
             }
             OGRPolygon polygon;
             OGRLinearRing ring;
@@ -530,6 +538,7 @@ GisExportResult WriteFile(CoveragePlan& plan, const GisExportRequest& request, C
     const std::string temporary = Platform_TemporaryNameBeside(request.path);
     Writer w(plan);
     w.cancelled = cancelled;
+    w.progress = progress;
     w.geoPackage = driverName == kGisGeoPackage;
 
     auto fail = [&](const std::string& message) {

@@ -5,6 +5,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -103,10 +104,25 @@ TEST(GisExport, GeoPackageHoldsEveryLayerAsAnalysed) {
     CoveragePlan plan;
     ASSERT_TRUE(Analyse(files, plan, {"Level=60 dB\xC2\xB5V"}));
     const std::string out = dir.file("coverage.gpkg");
-    const GisExportResult r = Gis_Export(plan, {out, "", false}, nullptr, {});
+    // The shares shown while the cells are written, the longest step of a large analysis.
+    struct : CoverageProgress {
+        std::string step;
+        std::vector<int> cells;
+        void showStep(const std::string& label) override { step = label; }
+        void setProgress(int percent) override {
+            if (step == "Writing the cells and tables") cells.push_back(percent);
+        }
+    } progress;
+    const GisExportResult r = Gis_Export(plan, {out, "", false}, &progress, {});
     ASSERT_EQ(GisOutcome::Success, r.outcome) << r.message;
     EXPECT_NE(std::string::npos, r.message.find("samples 1000, cells ")) << r.message;
     ASSERT_EQ(2u, plan.groups.size());
+    ASSERT_GT(plan.cellRows(), 1024);
+    EXPECT_TRUE(std::is_sorted(progress.cells.begin(), progress.cells.end()));
+    EXPECT_TRUE(std::any_of(progress.cells.begin(), progress.cells.end(), [](int p) { return p > 0 && p < 100; }))
+        << "the bar stood still while the cells were written";
+    ASSERT_FALSE(progress.cells.empty());
+    EXPECT_EQ(progress.cells.back(), 100);
 
     auto ds = Open(out);
     ASSERT_TRUE(ds);
