@@ -73,6 +73,21 @@ inline RecordHeaderSource TestHeaderSource() {
     return s;
 }
 
+// Makes file a record of the given descriptors (distances in kilometres) with
+// the header information of source, ready to be created.
+inline void PrepareTestFile(RecordFile& file, const std::vector<MeasurementValue>& values,
+                            const std::vector<MeasurementGraph>& graphs, const std::vector<StandardInfoItem>& items,
+                            const RecordHeaderSource& source = TestHeaderSource()) {
+    Recording_InitFile(file);
+    Text_Copy(file.header.distanceUnit, kDistanceKilometers);
+    Recording_RegisterMeasurements(file, values, graphs, items);
+    Recording_BuildHeaderInfo(file, source);
+}
+
+inline void PrepareTestFile(RecordFile& file, const TestMeasurements& m = {}) {
+    PrepareTestFile(file, m.values, m.graphs, m.items);
+}
+
 // Fills sample k with values that differ from sample to sample.
 inline void FillTestSample(const RecordFile& file, RecordSample& s, int k) {
     Recording_ResetSample(file, s);

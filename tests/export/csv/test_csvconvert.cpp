@@ -57,12 +57,8 @@ std::string WriteRecord(const std::string& directory, const std::string& name, i
                         const SampleFill& fill = FillTestSample,
                         const std::vector<MeasurementValue>& values = TestMeasurements{}.values) {
     RecordFile file;
-    Recording_InitFile(file);
-    Text_Copy(file.header.distanceUnit, kDistanceKilometers);
     Recording_SetLevelUnitName("dB\xB5V");
-    TestMeasurements m;
-    Recording_RegisterMeasurements(file, values, graphs, m.items);
-    Recording_BuildHeaderInfo(file, TestHeaderSource());
+    PrepareTestFile(file, values, graphs, TestMeasurements{}.items);
     EXPECT_TRUE(WriteTestSamples(directory, name, file, samples, fill));
     return Platform_JoinPath(directory, name);
 }

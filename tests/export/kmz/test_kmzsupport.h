@@ -11,11 +11,13 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "export/kmz/aggregation.h"
 #include "export/kmz/kmzdriver.h"
 #include "export/kmz/kmzload.h"
 #include "platform/text.h"
@@ -401,6 +403,48 @@ inline bool LoadRecordFiles(const std::vector<std::string>& paths, KmzDataSet& d
     const KmzLoadOutcome outcome = KmzLoad_ReadSamples(data, nullptr, {});
     return Kmz_CheckLoaded(data, outcome, message, area);
 }
+
+// An open archive and an export context (stamp "ST") over a data set, with
+// anchors 0 / 50 / 100 on every channel; cells are aggregated or split one
+// call at a time.
+struct ExportBench {
+    TempDir dir;
+    KmzArchive archive;
+    KmzDataSet data;
+    KmzScope scope;
+    std::unique_ptr<KmzEntrySink> sink;
+    std::unique_ptr<KmzExport> ex;
+
+    explicit ExportBench(KmzDataSet d) : data(std::move(d)), scope(KmzScope_Default(data)) {
+        EXPECT_TRUE(kmzOpenArchive(path().c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
+        sink = std::make_unique<KmzEntrySink>(archive, false);
+        reset();
+    }
+    std::string path() const { return dir.file("bench.kmz"); }
+    // A new export context after a change of the scope.
+    void reset() {
+        ex = std::make_unique<KmzExport>(*sink, data, scope);
+        ex->stamp = "ST";
+        KmzExport_Prepare(*ex);
+        for (auto& a : ex->anchors) a = {0.0, 50.0, 100.0};
+    }
+    static MapCell Cell(std::vector<std::int32_t> samples, const char* id = "00") {
+        MapCell c;
+        c.samples = std::move(samples);
+        c.cellId = id;
+        return c;
+    }
+    MapCell Aggregated(std::vector<std::int32_t> samples, const char* id = "00") {
+        MapCell c = Cell(std::move(samples), id);
+        c.area = {1.0, 0.01, 0.01, 11.5, 48.25};
+        EXPECT_TRUE(aggregateCell(*ex, c));
+        return c;
+    }
+    std::vector<Entry> Close() {
+        EXPECT_TRUE(kmzCloseArchive(archive));
+        return ReadArchive(path());
+    }
+};
 
 // Anchors from the data (the "Auto" button) for every channel.
 inline KmzWriteRequest Request(const KmzDataSet& d, const std::string& archivePath, const KmzScope& scope) {

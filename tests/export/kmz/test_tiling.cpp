@@ -118,15 +118,10 @@ TEST(KmzArea, CrossingThe180DegreeMeridianKeepsTheAreaSmall) {
     KmzDataSet d = DataSet({Value("MER [dB]", 0, 1)});
     AddSample(d, {.latitude = -16.991, .longitude = -179.99, .values = {1}});
     AddSample(d, {.latitude = -16.991, .longitude = 179.98, .values = {2}});
-    TempDir dir;
-    KmzArchive archive;
-    ASSERT_TRUE(kmzOpenArchive(dir.file("m.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
-    KmzScope scope = KmzScope_Default(d);
-    KmzEntrySink sink(archive, false);
-    KmzExport ex(sink, d, scope);
+    ExportBench bench(std::move(d));
+    KmzExport& ex = *bench.ex;
     ex.area = a;
     ex.depth = MapArea_Depth(a.side, 10.0);
-    KmzExport_Prepare(ex);
     std::vector<MapCell> cells{Kmz_RootCell(ex)};
     KmzQuadrantLists out;
     ASSERT_TRUE(Kmz_SplitCells(ex, cells, 1, out));
@@ -285,15 +280,9 @@ TEST(KmzSplit, CentreLineSamplesGoNorthEastAndGridPlacesFollowTheParent) {
     KmzDataSet d = DataSet({Value("MER [dB]", 0, 1)});
     AddSample(d, {.latitude = 48.0, .longitude = 11.0, .values = {1}});  // exactly the centre
     AddSample(d, {.latitude = 47.9, .longitude = 10.9, .values = {2}});  // south-west
-    TempDir dir;
-    KmzArchive archive;
-    ASSERT_TRUE(kmzOpenArchive(dir.file("s.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
-    KmzScope scope = KmzScope_Default(d);
-    KmzEntrySink sink(archive, false);
-    KmzExport ex(sink, d, scope);
-    ex.stamp = "S";
+    ExportBench bench(std::move(d));
+    KmzExport& ex = *bench.ex;
     ex.depth = {4, 5, ""};
-    KmzExport_Prepare(ex);
     MapCell parent;
     parent.area = {10.0, 1.0, 1.0, 11.0, 48.0};
     parent.cellId = "2000";
@@ -322,15 +311,9 @@ TEST(KmzSplit, AChildHoldingAllSamplesReusesItsParentsStyle) {
     KmzDataSet d = DataSet({Value("MER [dB]", 0, 1)});
     AddSample(d, {.latitude = 47.9, .longitude = 10.9, .values = {1}});
     AddSample(d, {.latitude = 47.8, .longitude = 10.8, .values = {2}});
-    TempDir dir;
-    KmzArchive archive;
-    ASSERT_TRUE(kmzOpenArchive(dir.file("s.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
-    KmzScope scope = KmzScope_Default(d);
-    KmzEntrySink sink(archive, false);
-    KmzExport ex(sink, d, scope);
-    ex.stamp = "S";
+    ExportBench bench(std::move(d));
+    KmzExport& ex = *bench.ex;
     ex.depth = {4, 5, ""};
-    KmzExport_Prepare(ex);
     MapCell other, parent, inherited;
     other.cellId = parent.cellId = inherited.cellId = "2000";
     other.area = parent.area = inherited.area = {10.0, 1.0, 1.0, 11.0, 48.0};
