@@ -30,13 +30,6 @@ KmzSample Gap(double time) { return At(time, 0.0, 0.0, kKmzNoPosition); }
 
 using CellBench = ExportBench;
 
-std::string WriteSynth(const std::string& dir, SynthRecordOptions o) {
-    o.outputDirectory = dir;
-    std::string path, error;
-    EXPECT_TRUE(Synth_WriteRecordFile(o, path, error)) << error;
-    return path;
-}
-
 KmzSourceFile Source(const std::string& path, double levelOffset = 0.0) {
     KmzSourceFile f;
     EXPECT_TRUE(FileSelection_ReadEntry(path, f.entry));

@@ -21,12 +21,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 using Writer = ExportBench;
 
-int Count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 // A balloon wrapped into a style document, as xmllint sees it.
 std::string XmlOfStyle(const std::string& style) {
     return XmlProblems({{"s.kml", std::string(kKmlHeader) + style + kKmlFooter}});

@@ -26,10 +26,7 @@ std::string Synth(const std::string& dir, long long samples, const std::string& 
     SynthRecordOptions o;
     o.samples = samples;
     o.description = description;
-    o.outputDirectory = dir;
-    std::string path, error;
-    EXPECT_TRUE(Synth_WriteRecordFile(o, path, error)) << error;
-    return path;
+    return WriteSynth(dir, o);
 }
 
 KmzDataSet Walk(int samples) {

@@ -23,6 +23,7 @@
 #include "platform/text.h"
 #include "records/statistics.h"
 #include "support/testsupport.h"
+#include "synthrecord.h"
 
 namespace kmztest {
 
@@ -106,6 +107,21 @@ inline std::vector<std::string> Between(const std::string& text, const std::stri
         at = end;
     }
     return out;
+}
+
+// The record file of the synthetic generator for o, written into dir; its path.
+inline std::string WriteSynth(const std::string& dir, SynthRecordOptions o) {
+    o.outputDirectory = dir;
+    std::string path, error;
+    EXPECT_TRUE(Synth_WriteRecordFile(o, path, error)) << error;
+    return path;
+}
+
+// How often part occurs in text (overlaps counted).
+inline int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
 }
 
 // Every <href> of the KML entries that is not exactly the name of an entry,

@@ -33,12 +33,6 @@ std::string WriteArchive(KmzDataSet& d, const std::string& path, KmzScope scope,
     return path;
 }
 
-int Count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 // The longitudes of the samples recorded with a fix, as the record file holds them.
 std::vector<double> RecordedLongitudes(const std::string& path) {
     FileContainer ctx;
