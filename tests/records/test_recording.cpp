@@ -259,6 +259,31 @@ TEST(Recording, OldFilesHave408ByteSamplesWithUnknownAttenuation) {
     EXPECT_FALSE(Recording_ReadSample(ctx, file, s));
 }
 
+TEST(Recording, LevelCorrectionAppliesToValidLevelsOnly) {
+    TempDir dir;
+    std::vector<RecordSample> written;
+    std::string path = WriteTestFile(dir, 8, {}, false, &written);
+    FileContainer ctx;
+    RecordFile file;
+    std::string msg;
+    ASSERT_TRUE(Recording_OpenFile(ctx, file, path.c_str(), msg));
+    RecordSample s;
+    int corrected = 0, untouched = 0;
+    for (const auto& w : written) {
+        ASSERT_TRUE(Recording_ReadSample(ctx, file, s, 0, 6.5));
+        if (w.values[0] != 0.0) {
+            EXPECT_DOUBLE_EQ(s.values[1], w.values[1] + 6.5);
+            ++corrected;
+        } else {
+            EXPECT_EQ(s.values[1], 0.0);
+            ++untouched;
+        }
+        EXPECT_EQ(s.values[3], w.values[3]) << "only the level slot moves";
+    }
+    EXPECT_GT(corrected, 0);
+    EXPECT_GT(untouched, 0);
+}
+
 // After a power loss the file ends anywhere; readers keep every complete sample.
 TEST(Recording, FileCutInsideASampleReadsUpToTheLastCompleteSample) {
     TempDir dir;
