@@ -69,6 +69,13 @@ RecordFileEntry EntryOf(const std::string& path) {
     return e;
 }
 
+// Records a.dtr, b.dtr and c.dtr of the given samples each, as the conversion gets them.
+std::vector<RecordFileEntry> ThreeRecords(const TempDir& dir, int samples) {
+    std::vector<RecordFileEntry> entries;
+    for (const char* name : {"a.dtr", "b.dtr", "c.dtr"}) entries.push_back(EntryOf(WriteRecord(dir.path(), name, samples)));
+    return entries;
+}
+
 class RecordingView : public CsvProgressView {
 public:
     std::vector<std::string> labels;
@@ -126,8 +133,7 @@ TEST(CsvConvert, AFileWithoutGraphsGivesTwoOutputs) {
 
 TEST(CsvConvert, SeveralFilesEndWithTheFolderMessage) {
     TempDir dir;
-    std::vector<RecordFileEntry> entries;
-    for (const char* name : {"a.dtr", "b.dtr", "c.dtr"}) entries.push_back(EntryOf(WriteRecord(dir.path(), name, 2)));
+    const std::vector<RecordFileEntry> entries = ThreeRecords(dir, 2);
     RecordingView view;
     CsvResult r = Csv_Convert(entries, dir.path(), &view, {});
     ASSERT_EQ(r.outcome, CsvOutcome::Success);
@@ -198,8 +204,7 @@ TEST(CsvConvert, GraphNamesCannotLeaveTheFolder) {
 
 TEST(CsvConvert, CancelDuringTheSecondOfThreeFiles) {
     TempDir dir;
-    std::vector<RecordFileEntry> entries;
-    for (const char* name : {"a.dtr", "b.dtr", "c.dtr"}) entries.push_back(EntryOf(WriteRecord(dir.path(), name, 10)));
+    const std::vector<RecordFileEntry> entries = ThreeRecords(dir, 10);
     RecordingView view;
     int asked = 0;
     CsvResult r = Csv_Convert(entries, dir.path(), &view, [&] {
@@ -227,9 +232,7 @@ TEST(CsvConvert, FailuresDeleteEveryOutputOfTheFileInProgress) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.blocker);
         TempDir dir;
-        std::vector<RecordFileEntry> entries;
-        for (const char* name : {"a.dtr", "b.dtr", "c.dtr"})
-            entries.push_back(EntryOf(WriteRecord(dir.path(), name, 3)));
+        const std::vector<RecordFileEntry> entries = ThreeRecords(dir, 3);
         ASSERT_EQ(mkdir(dir.file(row.blocker).c_str(), 0755), 0);
         CsvResult r = Csv_Convert(entries, dir.path(), nullptr, {});
         EXPECT_EQ(r.outcome, CsvOutcome::Failure);

@@ -169,9 +169,7 @@ TEST(KmzArchiveFile, HostileTextsAreEscapedEverywhere) {
                       .graphs = {{-10, -20, -30}},
                       .texts = {evil}});
     TempDir dir;
-    MapArea area;
-    std::string message;
-    ASSERT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
+    const MapArea area = CheckedArea(d);
     const std::string archive = dir.file("evil.kmz");
     const KmzWriteResult r = Kmz_WriteArchive(d, Request(d, archive, KmzScope_Default(d)), area, nullptr, {});
     ASSERT_EQ(r.outcome, KmzOutcome::Success) << r.message;

@@ -462,6 +462,14 @@ struct ExportBench {
     }
 };
 
+// The map area of a data set that passes the checks after loading.
+inline MapArea CheckedArea(KmzDataSet& d) {
+    MapArea area;
+    std::string message;
+    EXPECT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area)) << message;
+    return area;
+}
+
 // Anchors from the data (the "Auto" button) for every channel.
 inline KmzWriteRequest Request(const KmzDataSet& d, const std::string& archivePath, const KmzScope& scope) {
     KmzWriteRequest r;

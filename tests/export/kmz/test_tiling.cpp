@@ -24,9 +24,7 @@ KmzDataSet OnePoint(int samples) {
 }
 
 std::string WriteArchive(KmzDataSet& d, const std::string& path, KmzScope scope, KmzWriteResult* out = nullptr) {
-    MapArea area;
-    std::string message;
-    EXPECT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area)) << message;
+    const MapArea area = CheckedArea(d);
     const KmzWriteResult r = Kmz_WriteArchive(d, Request(d, path, scope), area, nullptr, {});
     EXPECT_EQ(r.outcome, KmzOutcome::Success) << r.message;
     if (out) *out = r;
