@@ -15,6 +15,7 @@
 #include "measure/drivetest.h"
 #include "platform/datetime.h"
 #include "platform/text.h"
+#include "records/recordfixture.h"
 #include "records/recording.h"
 #include "simcommands.h"
 #include "simresults.h"
@@ -33,12 +34,8 @@ struct FileSamples {
 
 FileSamples ReadAll(const std::string& path) {
     FileSamples fs;
-    FileContainer ctx;
     std::string msg;
-    EXPECT_TRUE(Recording_OpenFile(ctx, fs.file, path.c_str(), msg)) << path << ": " << msg;
-    RecordSample s;
-    while (Recording_ReadSample(ctx, fs.file, s)) fs.samples.push_back(s);
-    FileIO_CloseRead(ctx);
+    EXPECT_TRUE(ReadTestSamples(path, fs.file, fs.samples, &msg)) << path << ": " << msg;
     return fs;
 }
 

@@ -132,3 +132,19 @@ inline bool WriteTestSamples(const std::string& directory, const std::string& na
     }
     return FileIO_Close(ctx) && ok;
 }
+
+// Reads every sample of the record file at path into samples, with its
+// descriptors into file; false (and the reader's message) when it does not open.
+inline bool ReadTestSamples(const std::string& path, RecordFile& file, std::vector<RecordSample>& samples,
+                            std::string* message = nullptr) {
+    FileContainer ctx;
+    std::string msg;
+    if (!Recording_OpenFile(ctx, file, path.c_str(), msg)) {
+        if (message) *message = msg;
+        return false;
+    }
+    RecordSample s;
+    while (Recording_ReadSample(ctx, file, s)) samples.push_back(s);
+    FileIO_CloseRead(ctx);
+    return true;
+}

@@ -197,16 +197,13 @@ TEST(Recording, FileWithoutGraphsOrItemsReadsBack) {
     m.items.clear();
     std::vector<RecordSample> written;
     std::string path = WriteTestFile(dir, 4, m, false, &written);
-    FileContainer ctx;
     RecordFile file;
-    std::string msg;
-    ASSERT_TRUE(Recording_OpenFile(ctx, file, path.c_str(), msg));
+    std::vector<RecordSample> read;
+    ASSERT_TRUE(ReadTestSamples(path, file, read));
     EXPECT_EQ(file.header.graphCount, 0);
     EXPECT_EQ(file.header.graphBlockSize, 0);
-    RecordSample s;
-    int n = 0;
-    while (Recording_ReadSample(ctx, file, s)) EXPECT_TRUE(SamplesEqual(s, written[static_cast<std::size_t>(n++)]));
-    EXPECT_EQ(n, 4);
+    ASSERT_EQ(read.size(), 4u);
+    for (std::size_t i = 0; i < read.size(); ++i) EXPECT_TRUE(SamplesEqual(read[i], written[i])) << i;
 }
 
 TEST(Recording, ReaderMessages) {

@@ -10,6 +10,7 @@
 #include "export/kmz/kmlwriter.h"
 #include "export/kmz/tiling.h"
 #include "records/fileio.h"
+#include "records/recordfixture.h"
 #include "synthrecord.h"
 #include "test_kmzsupport.h"
 
@@ -33,17 +34,12 @@ std::string WriteArchive(KmzDataSet& d, const std::string& path, KmzScope scope,
 
 // The longitudes of the samples recorded with a fix, as the record file holds them.
 std::vector<double> RecordedLongitudes(const std::string& path) {
-    FileContainer ctx;
     RecordFile file;
-    std::string message;
+    std::vector<RecordSample> samples;
     std::vector<double> out;
-    if (!Recording_OpenFile(ctx, file, path.c_str(), message)) return out;
-    RecordSample s;
-    Recording_AllocSample(file, s);
-    while (Recording_ReadSample(ctx, file, s))
+    ReadTestSamples(path, file, samples);
+    for (const RecordSample& s : samples)
         if (s.head.gps.gpsFix == 1) out.push_back(s.head.gps.longitude);
-    FileIO_CloseRead(ctx);
-    Recording_FreeFile(file);
     return out;
 }
 
