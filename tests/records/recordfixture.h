@@ -73,6 +73,21 @@ inline RecordHeaderSource TestHeaderSource() {
     return s;
 }
 
+// Makes file a record of the given descriptors (distances in kilometres) with
+// the header information of source, ready to be created.
+inline void PrepareTestFile(RecordFile& file, const std::vector<MeasurementValue>& values,
+                            const std::vector<MeasurementGraph>& graphs, const std::vector<StandardInfoItem>& items,
+                            const RecordHeaderSource& source = TestHeaderSource()) {
+    Recording_InitFile(file);
+    Text_Copy(file.header.distanceUnit, kDistanceKilometers);
+    Recording_RegisterMeasurements(file, values, graphs, items);
+    Recording_BuildHeaderInfo(file, source);
+}
+
+inline void PrepareTestFile(RecordFile& file, const TestMeasurements& m = {}) {
+    PrepareTestFile(file, m.values, m.graphs, m.items);
+}
+
 // Fills sample k with values that differ from sample to sample.
 inline void FillTestSample(const RecordFile& file, RecordSample& s, int k) {
     Recording_ResetSample(file, s);
@@ -116,4 +131,20 @@ inline bool WriteTestSamples(const std::string& directory, const std::string& na
         if (written) written->push_back(s);
     }
     return FileIO_Close(ctx) && ok;
+}
+
+// Reads every sample of the record file at path into samples, with its
+// descriptors into file; false (and the reader's message) when it does not open.
+inline bool ReadTestSamples(const std::string& path, RecordFile& file, std::vector<RecordSample>& samples,
+                            std::string* message = nullptr) {
+    FileContainer ctx;
+    std::string msg;
+    if (!Recording_OpenFile(ctx, file, path.c_str(), msg)) {
+        if (message) *message = msg;
+        return false;
+    }
+    RecordSample s;
+    while (Recording_ReadSample(ctx, file, s)) samples.push_back(s);
+    FileIO_CloseRead(ctx);
+    return true;
 }

@@ -135,13 +135,7 @@ TEST(FileIO, RoundTripAcrossBufferSizes) {
 TEST(FileIO, ReaderRefusesWrongTagLengthAndTinyFiles) {
     TempDir dir;
     std::string path = dir.file("a.bin");
-    auto p = Payload(50, 1);
-    {
-        FileContainer w;
-        ASSERT_TRUE(FileIO_OpenWrite(path.c_str(), 10000, 70, w));
-        ASSERT_TRUE(FileIO_WriteBlock(w, p.data(), 30, 50));
-        ASSERT_TRUE(FileIO_Close(w));
-    }
+    WriteBlocks(path, {{30, Payload(50, 1)}});
     std::vector<std::uint8_t> buf(64);
     FileContainer r;
     ASSERT_TRUE(FileIO_OpenRead(path.c_str(), 10000, r));
@@ -153,12 +147,7 @@ TEST(FileIO, ReaderRefusesWrongTagLengthAndTinyFiles) {
 
     // One header with an empty payload is exactly 100 bytes: refused at open.
     std::string lone = dir.file("lone.bin");
-    {
-        FileContainer w;
-        ASSERT_TRUE(FileIO_OpenWrite(lone.c_str(), 10000, 70, w));
-        ASSERT_TRUE(FileIO_WriteBlock(w, nullptr, 30, 0));
-        ASSERT_TRUE(FileIO_Close(w));
-    }
+    WriteBlocks(lone, {{30, {}}});
     ASSERT_EQ(ReadWholeFile(lone).size(), 100u);
     EXPECT_FALSE(FileIO_OpenRead(lone.c_str(), 10000, r));
     EXPECT_EQ(r.handle, -1);
@@ -170,14 +159,7 @@ TEST(FileIO, ReaderRefusesWrongTagLengthAndTinyFiles) {
 TEST(FileIO, EverySingleByteChangeIsRefused) {
     TempDir dir;
     std::string path = dir.file("b.bin");
-    auto p = Payload(300, 9);
-    {
-        FileContainer w;
-        ASSERT_TRUE(FileIO_OpenWrite(path.c_str(), 10000, 70, w));
-        ASSERT_TRUE(FileIO_WriteBlock(w, p.data(), 5, 300));
-        ASSERT_TRUE(FileIO_WriteBlock(w, p.data(), 6, 10));
-        ASSERT_TRUE(FileIO_Close(w));
-    }
+    WriteBlocks(path, {{5, Payload(300, 9)}, {6, Payload(10, 9)}});
     const auto good = ReadWholeFile(path);
     std::vector<std::uint8_t> buf(300);
     for (std::size_t pos = 0; pos < 400; ++pos) {
@@ -193,13 +175,7 @@ TEST(FileIO, EverySingleByteChangeIsRefused) {
 TEST(FileIO, BlockLongerThanTheFileIsRefusedWithoutReading) {
     TempDir dir;
     std::string path = dir.file("c.bin");
-    auto p = Payload(200, 3);
-    {
-        FileContainer w;
-        ASSERT_TRUE(FileIO_OpenWrite(path.c_str(), 10000, 70, w));
-        ASSERT_TRUE(FileIO_WriteBlock(w, p.data(), 5, 200));
-        ASSERT_TRUE(FileIO_Close(w));
-    }
+    WriteBlocks(path, {{5, Payload(200, 3)}});
     auto bytes = ReadWholeFile(path);
     bytes.resize(250);  // cut inside the payload
     WriteWholeFile(path, bytes);

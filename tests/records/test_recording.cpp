@@ -17,16 +17,13 @@ namespace {
 // Writes a record file of n samples with the test measurements; returns its path.
 std::string WriteTestFile(const TempDir& dir, int n, const TestMeasurements& m = {}, bool antenna = false,
                           std::vector<RecordSample>* written = nullptr) {
-    RecordFile file;
-    Recording_InitFile(file);
-    Text_Copy(file.header.distanceUnit, kDistanceKilometers);
-    Recording_RegisterMeasurements(file, m.values, m.graphs, m.items);
     RecordHeaderSource src = TestHeaderSource();
     if (antenna) {
         src.antennaName = "HL223";
         src.kFactor = 12.345;
     }
-    Recording_BuildHeaderInfo(file, src);
+    RecordFile file;
+    PrepareTestFile(file, m.values, m.graphs, m.items, src);
     std::string name = Recording_FileName(src.created, src.description);
     EXPECT_TRUE(WriteTestSamples(dir.path(), name, file, n, FillTestSample, written));
     return dir.file(name);
@@ -127,11 +124,8 @@ TEST(Recording, RoundTripKeepsEverySampleByteForByte) {
 // always ends on a complete sample.
 TEST(Recording, EachSampleReachesTheFileWhenWritten) {
     TempDir dir;
-    TestMeasurements m;
     RecordFile file;
-    Recording_InitFile(file);
-    Recording_RegisterMeasurements(file, m.values, m.graphs, m.items);
-    Recording_BuildHeaderInfo(file, TestHeaderSource());
+    PrepareTestFile(file);
     FileContainer ctx;
     ASSERT_TRUE(Recording_CreateFile(ctx, file, dir.path().c_str(), "x.dtr"));
     const std::size_t descriptive = ReadWholeFile(dir.file("x.dtr")).size();
@@ -203,48 +197,44 @@ TEST(Recording, FileWithoutGraphsOrItemsReadsBack) {
     m.items.clear();
     std::vector<RecordSample> written;
     std::string path = WriteTestFile(dir, 4, m, false, &written);
-    FileContainer ctx;
     RecordFile file;
-    std::string msg;
-    ASSERT_TRUE(Recording_OpenFile(ctx, file, path.c_str(), msg));
+    std::vector<RecordSample> read;
+    ASSERT_TRUE(ReadTestSamples(path, file, read));
     EXPECT_EQ(file.header.graphCount, 0);
     EXPECT_EQ(file.header.graphBlockSize, 0);
-    RecordSample s;
-    int n = 0;
-    while (Recording_ReadSample(ctx, file, s)) EXPECT_TRUE(SamplesEqual(s, written[static_cast<std::size_t>(n++)]));
-    EXPECT_EQ(n, 4);
+    ASSERT_EQ(read.size(), 4u);
+    for (std::size_t i = 0; i < read.size(); ++i) EXPECT_TRUE(SamplesEqual(read[i], written[i])) << i;
 }
 
 TEST(Recording, ReaderMessages) {
     TempDir dir;
-    std::string msg;
-    EXPECT_EQ(CountSamples(dir.file("none.dtr"), &msg), -1);
-    EXPECT_EQ(msg, "Could not open file");
-
     WriteWholeFile(dir.file("hundred.dtr"), std::vector<std::uint8_t>(100, 0));
-    EXPECT_EQ(CountSamples(dir.file("hundred.dtr"), &msg), -1);
-    EXPECT_EQ(msg, "Could not open file");
-
-    // A settings file's first block is not a record header.
-    WriteRawRecordFile(dir, "settings.dtr", 70, kSampleBytes, 0, 0);
-    EXPECT_EQ(CountSamples(dir.file("settings.dtr"), &msg), -1);
-    EXPECT_EQ(msg, "Incompatible file format");
-
+    WriteRawRecordFile(dir, "settings.dtr", 70, kSampleBytes, 0, 0);  // a settings file's first block is no record header
     WriteRawRecordFile(dir, "v321.dtr", 321, kSampleBytes, 2);
-    EXPECT_EQ(CountSamples(dir.file("v321.dtr"), &msg), -1);
-    EXPECT_EQ(msg, "Version 3.21 (or higher) required");
     WriteRawRecordFile(dir, "v350.dtr", 350, kSampleBytes, 2);
-    EXPECT_EQ(CountSamples(dir.file("v350.dtr"), &msg), -1);
-    EXPECT_EQ(msg, "Version 3.50 (or higher) required");
     WriteRawRecordFile(dir, "v320.dtr", 320, kSampleBytes, 2);
-    EXPECT_EQ(CountSamples(dir.file("v320.dtr"), &msg), 2);
-
-    std::string good = WriteTestFile(dir, 1);
-    auto bytes = ReadWholeFile(good);
+    const std::string damaged = WriteTestFile(dir, 1);
+    auto bytes = ReadWholeFile(damaged);
     bytes[100 + 132 + 100 + 5] ^= 0x40;  // inside the first info entry
-    WriteWholeFile(good, bytes);
-    EXPECT_EQ(CountSamples(good, &msg), -1);
-    EXPECT_EQ(msg, "Could not read data");
+    WriteWholeFile(damaged, bytes);
+    const struct {
+        std::string path;
+        int samples;
+        const char* message;
+    } cases[] = {
+        {dir.file("none.dtr"), -1, "Could not open file"},
+        {dir.file("hundred.dtr"), -1, "Could not open file"},
+        {dir.file("settings.dtr"), -1, "Incompatible file format"},
+        {dir.file("v321.dtr"), -1, "Version 3.21 (or higher) required"},
+        {dir.file("v350.dtr"), -1, "Version 3.50 (or higher) required"},
+        {dir.file("v320.dtr"), 2, ""},
+        {damaged, -1, "Could not read data"},
+    };
+    for (const auto& c : cases) {
+        std::string msg;
+        EXPECT_EQ(CountSamples(c.path, &msg), c.samples) << c.path;
+        EXPECT_EQ(msg, c.message) << c.path;
+    }
 }
 
 TEST(Recording, OldFilesHave408ByteSamplesWithUnknownAttenuation) {

@@ -57,12 +57,8 @@ std::string WriteRecord(const std::string& directory, const std::string& name, i
                         const SampleFill& fill = FillTestSample,
                         const std::vector<MeasurementValue>& values = TestMeasurements{}.values) {
     RecordFile file;
-    Recording_InitFile(file);
-    Text_Copy(file.header.distanceUnit, kDistanceKilometers);
     Recording_SetLevelUnitName("dB\xB5V");
-    TestMeasurements m;
-    Recording_RegisterMeasurements(file, values, graphs, m.items);
-    Recording_BuildHeaderInfo(file, TestHeaderSource());
+    PrepareTestFile(file, values, graphs, TestMeasurements{}.items);
     EXPECT_TRUE(WriteTestSamples(directory, name, file, samples, fill));
     return Platform_JoinPath(directory, name);
 }
@@ -71,6 +67,13 @@ RecordFileEntry EntryOf(const std::string& path) {
     RecordFileEntry e;
     FileSelection_ReadEntry(path, e);
     return e;
+}
+
+// Records a.dtr, b.dtr and c.dtr of the given samples each, as the conversion gets them.
+std::vector<RecordFileEntry> ThreeRecords(const TempDir& dir, int samples) {
+    std::vector<RecordFileEntry> entries;
+    for (const char* name : {"a.dtr", "b.dtr", "c.dtr"}) entries.push_back(EntryOf(WriteRecord(dir.path(), name, samples)));
+    return entries;
 }
 
 class RecordingView : public CsvProgressView {
@@ -130,8 +133,7 @@ TEST(CsvConvert, AFileWithoutGraphsGivesTwoOutputs) {
 
 TEST(CsvConvert, SeveralFilesEndWithTheFolderMessage) {
     TempDir dir;
-    std::vector<RecordFileEntry> entries;
-    for (const char* name : {"a.dtr", "b.dtr", "c.dtr"}) entries.push_back(EntryOf(WriteRecord(dir.path(), name, 2)));
+    const std::vector<RecordFileEntry> entries = ThreeRecords(dir, 2);
     RecordingView view;
     CsvResult r = Csv_Convert(entries, dir.path(), &view, {});
     ASSERT_EQ(r.outcome, CsvOutcome::Success);
@@ -202,8 +204,7 @@ TEST(CsvConvert, GraphNamesCannotLeaveTheFolder) {
 
 TEST(CsvConvert, CancelDuringTheSecondOfThreeFiles) {
     TempDir dir;
-    std::vector<RecordFileEntry> entries;
-    for (const char* name : {"a.dtr", "b.dtr", "c.dtr"}) entries.push_back(EntryOf(WriteRecord(dir.path(), name, 10)));
+    const std::vector<RecordFileEntry> entries = ThreeRecords(dir, 10);
     RecordingView view;
     int asked = 0;
     CsvResult r = Csv_Convert(entries, dir.path(), &view, [&] {
@@ -231,9 +232,7 @@ TEST(CsvConvert, FailuresDeleteEveryOutputOfTheFileInProgress) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.blocker);
         TempDir dir;
-        std::vector<RecordFileEntry> entries;
-        for (const char* name : {"a.dtr", "b.dtr", "c.dtr"})
-            entries.push_back(EntryOf(WriteRecord(dir.path(), name, 3)));
+        const std::vector<RecordFileEntry> entries = ThreeRecords(dir, 3);
         ASSERT_EQ(mkdir(dir.file(row.blocker).c_str(), 0755), 0);
         CsvResult r = Csv_Convert(entries, dir.path(), nullptr, {});
         EXPECT_EQ(r.outcome, CsvOutcome::Failure);

@@ -58,11 +58,7 @@ private:
 
 RecordFileEntry WriteEntry(const TempDir& dir, const char* name, int samples) {
     RecordFile file;
-    Recording_InitFile(file);
-    Text_Copy(file.header.distanceUnit, kDistanceKilometers);
-    TestMeasurements m;
-    Recording_RegisterMeasurements(file, m.values, m.graphs, m.items);
-    Recording_BuildHeaderInfo(file, TestHeaderSource());
+    PrepareTestFile(file);
     EXPECT_TRUE(WriteTestSamples(dir.path(), name, file, samples));
     RecordFileEntry e;
     EXPECT_TRUE(FileSelection_ReadEntry(dir.file(name), e));

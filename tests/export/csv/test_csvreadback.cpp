@@ -61,20 +61,17 @@ struct HostileRecord {
 
 HostileRecord WriteHostileRecord(const std::string& directory) {
     RecordFile file;
-    Recording_InitFile(file);
-    Text_Copy(file.header.distanceUnit, kDistanceKilometers);
     Recording_SetLevelUnitName("dB\xB5V");
     std::vector<MeasurementValue> values = {TestValue("Values", "Level", "Level", 2, 0),
                                             TestValue("Values", "MER", "MER, \"RMS\" [dB]", 1, 0)};
     std::vector<StandardInfoItem> items;
     for (const char* name : {"Quote", "Lines", "Comma", "Return", "Micro"}) items.push_back(TestItem(name, 16));
     Text_Copy(items[2].longName, "Cell, ID");
-    Recording_RegisterMeasurements(file, values, {HostileGraph()}, items);
     RecordHeaderSource src = TestHeaderSource();
     src.description = "Ch21, north";
     src.parameters = {{"Guard, interval", "1/4"}, {"Code rate", "\"2/3\""}};
     src.serialNumber = "line\nbreak";
-    Recording_BuildHeaderInfo(file, src);
+    PrepareTestFile(file, values, {HostileGraph()}, items, src);
     HostileRecord r;
     const std::string name = Recording_FileName(src.created, src.description);
     const auto fill = [&](const RecordFile& f, RecordSample& s, int k) {
@@ -174,11 +171,7 @@ TEST(CsvReadBack, PythonReadsEveryOutputIntoTheMeantRowsAndFields) {
 TEST(CsvReadBack, ADamagedSampleIsSkippedAndNamedInTheMessage) {
     TempDir dir;
     RecordFile file;
-    Recording_InitFile(file);
-    Text_Copy(file.header.distanceUnit, kDistanceKilometers);
-    TestMeasurements m;
-    Recording_RegisterMeasurements(file, m.values, m.graphs, m.items);
-    Recording_BuildHeaderInfo(file, TestHeaderSource());
+    PrepareTestFile(file);
     ASSERT_TRUE(WriteTestSamples(dir.path(), "rec.dtr", file, 50));
     const std::string path = dir.file("rec.dtr");
     auto bytes = ReadWholeFile(path);
@@ -250,10 +243,7 @@ TEST(CsvReadBack, EmptyAreasConvert) {
         SCOPED_TRACE(row.what);
         TempDir dir;
         RecordFile file;
-        Recording_InitFile(file);
-        Text_Copy(file.header.distanceUnit, kDistanceKilometers);
-        Recording_RegisterMeasurements(file, row.values, row.graphs, row.items);
-        Recording_BuildHeaderInfo(file, TestHeaderSource());
+        PrepareTestFile(file, row.values, row.graphs, row.items);
         ASSERT_TRUE(WriteTestSamples(dir.path(), "rec.dtr", file, 2, [](const RecordFile& f, RecordSample& s, int k) {
             FillTestSample(f, s, k);
             // Every flag valid: each area is walked to its end.

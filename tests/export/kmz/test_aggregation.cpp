@@ -28,41 +28,7 @@ KmzSample At(double time, double lat, double lon, std::uint8_t position = kKmzGp
 
 KmzSample Gap(double time) { return At(time, 0.0, 0.0, kKmzNoPosition); }
 
-// An open archive and an export context over a data set, aggregating one cell at a time.
-struct CellBench {
-    TempDir dir;
-    KmzArchive archive;
-    KmzDataSet data;
-    KmzScope scope;
-    std::unique_ptr<KmzEntrySink> sink;
-    std::unique_ptr<KmzExport> ex;
-
-    explicit CellBench(KmzDataSet d) : data(std::move(d)), scope(KmzScope_Default(data)) {
-        EXPECT_TRUE(kmzOpenArchive(dir.file("cell.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
-        sink = std::make_unique<KmzEntrySink>(archive, false);
-        ex = std::make_unique<KmzExport>(*sink, data, scope);
-        ex->stamp = "STAMP";
-        KmzExport_Prepare(*ex);
-        for (auto& a : ex->anchors) a = {0.0, 50.0, 100.0};
-    }
-    MapCell Cell(std::vector<std::int32_t> samples) {
-        MapCell c;
-        c.samples = std::move(samples);
-        c.cellId = "00";
-        return c;
-    }
-    std::vector<Entry> Close() {
-        EXPECT_TRUE(kmzCloseArchive(archive));
-        return ReadArchive(dir.file("cell.kmz"));
-    }
-};
-
-std::string WriteSynth(const std::string& dir, SynthRecordOptions o) {
-    o.outputDirectory = dir;
-    std::string path, error;
-    EXPECT_TRUE(Synth_WriteRecordFile(o, path, error)) << error;
-    return path;
-}
+using CellBench = ExportBench;
 
 KmzSourceFile Source(const std::string& path, double levelOffset = 0.0) {
     KmzSourceFile f;
@@ -257,13 +223,13 @@ TEST(KmzAggregation, DistributionsNeedTenValuesAndSkipStateChannels) {
     MapCell cell = bench.Cell({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
     ASSERT_TRUE(aggregateCell(*bench.ex, cell));
     const auto entries = bench.Close();
-    EXPECT_EQ(Find(entries, "V0_00_STAMP.bmp"), nullptr);  // no speed at all
-    ASSERT_NE(Find(entries, "V1_00_STAMP.bmp"), nullptr);
-    EXPECT_EQ(Find(entries, "V2_00_STAMP.bmp"), nullptr);  // state channel
-    EXPECT_EQ(Find(entries, "V3_00_STAMP.bmp"), nullptr);  // nine values
+    EXPECT_EQ(Find(entries, "V0_00_ST.bmp"), nullptr);  // no speed at all
+    ASSERT_NE(Find(entries, "V1_00_ST.bmp"), nullptr);
+    EXPECT_EQ(Find(entries, "V2_00_ST.bmp"), nullptr);  // state channel
+    EXPECT_EQ(Find(entries, "V3_00_ST.bmp"), nullptr);  // nine values
     // All values equal: the two middle bins stand at full height, the others show their bottom pixel.
-    const std::string& bmp = Find(entries, "V1_00_STAMP.bmp")->bytes;
-    ASSERT_TRUE(BmpProblem(*Find(entries, "V1_00_STAMP.bmp")).empty());
+    const std::string& bmp = Find(entries, "V1_00_ST.bmp")->bytes;
+    ASSERT_TRUE(BmpProblem(*Find(entries, "V1_00_ST.bmp")).empty());
     auto lit = [&](int column, int rowFromTop) {
         const std::size_t at = 54 + (static_cast<std::size_t>(kValueRows - 1 - rowFromTop) * kValueBins + column) * 4;
         return bmp[at] != 0 || bmp[at + 1] != 0 || bmp[at + 2] != 0;
@@ -311,7 +277,7 @@ TEST(KmzAggregation, GraphHistogramFillsColumnsFromTheBottom) {
     ASSERT_TRUE(aggregateCell(*bench.ex, cell));
     EXPECT_NEAR(cell.graphValidity[0], 200.0 / 3.0, 1e-9);
     const auto entries = bench.Close();
-    const Entry* g = Find(entries, "G0_00_STAMP.bmp");
+    const Entry* g = Find(entries, "G0_00_ST.bmp");
     ASSERT_NE(g, nullptr);
     ASSERT_TRUE(BmpProblem(*g).empty());
     auto rgb = [&](int column, int rowFromTop) {

@@ -29,13 +29,6 @@ KmzWriteResult Convert(const std::vector<std::string>& paths, const std::string&
     return Kmz_WriteArchive(data, Request(data, archive, scope), area, nullptr, {});
 }
 
-std::string Synth(const std::string& dir, SynthRecordOptions o) {
-    o.outputDirectory = dir;
-    std::string path, error;
-    EXPECT_TRUE(Synth_WriteRecordFile(o, path, error)) << error;
-    return path;
-}
-
 void ExpectSoundArchive(const std::string& path, const std::vector<Entry>& entries) {
     ASSERT_FALSE(entries.empty());
     EXPECT_EQ(Run("unzip -tq '" + path + "' >/dev/null 2>&1"), 0);
@@ -62,7 +55,7 @@ TEST(KmzArchiveFile, SyntheticDriveGivesASoundArchiveInTheDocumentedOrder) {
     o.samples = 600;
     o.noFixStretches = {{100, 30}};
     o.badStatusShare = 0.05;
-    const std::string record = Synth(dir.path(), o);
+    const std::string record = WriteSynth(dir.path(), o);
     const std::string archive = dir.file("drive.kmz");
     const KmzWriteResult r = Convert({record}, archive, [](KmzScope& s) { s.kinds = {true, true, true}; });
     ASSERT_EQ(r.outcome, KmzOutcome::Success) << r.message;
@@ -131,7 +124,7 @@ TEST(KmzArchiveFile, SamplesWithoutAnyPositionAreLeftOut) {
     o.samples = 50;
     o.noFixStretches = {{0, 49}};  // one fix: nothing to fill from
     const std::string archive = dir.file("one.kmz");
-    ASSERT_EQ(Convert({Synth(dir.path(), o)}, archive).outcome, KmzOutcome::Success);
+    ASSERT_EQ(Convert({WriteSynth(dir.path(), o)}, archive).outcome, KmzOutcome::Success);
     const auto entries = ReadArchive(archive);
     ExpectSoundArchive(archive, entries);
     const Entry* style = Find(entries, std::string("BW0_-0_") + kStamp + ".kml");
@@ -149,7 +142,7 @@ TEST(KmzArchiveFile, SeveralFilesShareOneTableAndOneMap) {
     b.frequencyMHz = 690.0;
     b.originLatitude = 48.2;
     const std::string archive = dir.file("multi.kmz");
-    ASSERT_EQ(Convert({Synth(dir.path(), a), Synth(dir.path(), b)}, archive).outcome, KmzOutcome::Success);
+    ASSERT_EQ(Convert({WriteSynth(dir.path(), a), WriteSynth(dir.path(), b)}, archive).outcome, KmzOutcome::Success);
     const auto entries = ReadArchive(archive);
     ExpectSoundArchive(archive, entries);
     const std::string& root = Find(entries, "doc.kml")->bytes;
@@ -176,9 +169,7 @@ TEST(KmzArchiveFile, HostileTextsAreEscapedEverywhere) {
                       .graphs = {{-10, -20, -30}},
                       .texts = {evil}});
     TempDir dir;
-    MapArea area;
-    std::string message;
-    ASSERT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
+    const MapArea area = CheckedArea(d);
     const std::string archive = dir.file("evil.kmz");
     const KmzWriteResult r = Kmz_WriteArchive(d, Request(d, archive, KmzScope_Default(d)), area, nullptr, {});
     ASSERT_EQ(r.outcome, KmzOutcome::Success) << r.message;
@@ -225,7 +216,7 @@ TEST(KmzArchiveFile, EveryDocumentStandsAloneAndLooksAsBefore) {
     b.frequencyMHz = 522.0;
     b.description = "Ch27";
     const std::string archive = dir.file("two.kmz");
-    const KmzWriteResult r = Convert({Synth(dir.path(), a), Synth(dir.path(), b)}, archive,
+    const KmzWriteResult r = Convert({WriteSynth(dir.path(), a), WriteSynth(dir.path(), b)}, archive,
                                      [](KmzScope& s) { s.kinds = {true, true, true}; });
     ASSERT_EQ(r.outcome, KmzOutcome::Success) << r.message;
     const auto entries = ReadArchive(archive);

@@ -19,41 +19,7 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// An export over a data set with anchors 0 / 50 / 100 (red, yellow, green) on every channel.
-struct Writer {
-    TempDir dir;
-    KmzArchive archive;
-    KmzDataSet data;
-    KmzScope scope;
-    std::unique_ptr<KmzEntrySink> sink;
-    std::unique_ptr<KmzExport> ex;
-
-    explicit Writer(KmzDataSet d) : data(std::move(d)), scope(KmzScope_Default(data)) {
-        EXPECT_TRUE(kmzOpenArchive(dir.file("w.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
-        sink = std::make_unique<KmzEntrySink>(archive, false);
-        reset();
-    }
-    void reset() {
-        ex = std::make_unique<KmzExport>(*sink, data, scope);
-        ex->stamp = "ST";
-        KmzExport_Prepare(*ex);
-        for (auto& a : ex->anchors) a = {0.0, 50.0, 100.0};
-    }
-    MapCell Aggregated(std::vector<std::int32_t> samples, const char* id = "00") {
-        MapCell c;
-        c.samples = std::move(samples);
-        c.cellId = id;
-        c.area = {1.0, 0.01, 0.01, 11.5, 48.25};
-        EXPECT_TRUE(aggregateCell(*ex, c));
-        return c;
-    }
-};
-
-int Count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
+using Writer = ExportBench;
 
 // A balloon wrapped into a style document, as xmllint sees it.
 std::string XmlOfStyle(const std::string& style) {
@@ -250,8 +216,7 @@ TEST(KmlNavigation, FoldersPerKindAndOnlyTheFirstLayerVisible) {
     w.ex->depth = MapArea_Depth(w.ex->area.side, 10.0);
     w.ex->stamp = "S2";
     ASSERT_TRUE(writeNavigationDocument(*w.ex));
-    ASSERT_TRUE(kmzCloseArchive(w.archive));
-    const auto entries = ReadArchive(w.dir.file("w.kmz"));
+    const auto entries = w.Close();
     ASSERT_EQ(entries.size(), 2u);
     const std::string& one = entries[0].bytes;
     const std::string& two = entries[1].bytes;
@@ -338,9 +303,8 @@ TEST(KmlLayerDocument, StylesFormattedOnceOrPerDocumentGiveTheSameDocument) {
     ASSERT_TRUE(Kml_FormatDocumentStyles(*w.ex, cells, kKmlStylesBudget, styles));
     ASSERT_TRUE(Kml_WriteLayerDocument(*w.ex, 0, kKmzWorst, 1, "2", "Doc BW1_2", &styles, "", "", cells));
     ASSERT_TRUE(Kml_WriteLayerDocument(*w.ex, 0, kKmzWorst, 1, "4", "Doc BW1_4", nullptr, "", "", cells));
-    ASSERT_TRUE(kmzCloseArchive(w.archive));
     std::vector<Entry> entries;  // the two documents; the bitmaps of the aggregated cells beside them
-    for (auto& e : ReadArchive(w.dir.file("w.kmz")))
+    for (auto& e : w.Close())
         if (EndsWith(e.name, ".kml")) entries.push_back(std::move(e));
     ASSERT_EQ(entries.size(), 2u);
     const std::string once = Between(entries[0].bytes, "</name>\n", "<Folder>").at(0);
@@ -365,12 +329,11 @@ TEST(KmlText, NumbersStayInTheCLocaleUnderACommaLocale) {
     const bool written = Kml_WriteLayerDocument(*w.ex, 1, kKmzWorst, 1, "-0", "Doc MW1_-0_ST", nullptr, "", region, {cell});
     std::setlocale(LC_ALL, "C");
     ASSERT_TRUE(written);
-    ASSERT_TRUE(kmzCloseArchive(w.archive));
     EXPECT_NE(region.find("<north>48.255000</north>"), std::string::npos) << region;
     EXPECT_NE(balloon.find("<b>31.25</b>"), std::string::npos);
     EXPECT_NE(balloon.find("<b>12.5</b>"), std::string::npos);
     EXPECT_NE(balloon.find("<b>100.0%</b>"), std::string::npos);
-    const auto entries = ReadArchive(w.dir.file("w.kmz"));
+    const auto entries = w.Close();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "MW1_-0_ST.kml");
     const std::string& doc = entries[0].bytes;

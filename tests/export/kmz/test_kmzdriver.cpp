@@ -26,10 +26,7 @@ std::string Synth(const std::string& dir, long long samples, const std::string& 
     SynthRecordOptions o;
     o.samples = samples;
     o.description = description;
-    o.outputDirectory = dir;
-    std::string path, error;
-    EXPECT_TRUE(Synth_WriteRecordFile(o, path, error)) << error;
-    return path;
+    return WriteSynth(dir, o);
 }
 
 KmzDataSet Walk(int samples) {
@@ -266,9 +263,7 @@ TEST(KmzDriver, EveryMessageAfterLoading) {
         EXPECT_EQ(message, c.message) << c.story;
     }
     KmzDataSet d = Walk(3);
-    MapArea area;
-    std::string message;
-    EXPECT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
+    const MapArea area = CheckedArea(d);
     EXPECT_GT(area.side, 0.0);
 }
 
@@ -276,9 +271,7 @@ TEST(KmzDriver, CancelWhileWritingLeavesNoArchive) {
     for (int after : {1, 20, 400}) {
         KmzDataSet d = Walk(300);
         TempDir dir;
-        MapArea area;
-        std::string message;
-        ASSERT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
+        const MapArea area = CheckedArea(d);
         int asked = 0;
         const std::string path = dir.file("c.kmz");
         const KmzWriteResult r =
@@ -291,9 +284,7 @@ TEST(KmzDriver, CancelWhileWritingLeavesNoArchive) {
 
 TEST(KmzDriver, UnwritableArchiveIsAFailure) {
     KmzDataSet d = Walk(20);
-    MapArea area;
-    std::string message;
-    ASSERT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
+    const MapArea area = CheckedArea(d);
     const KmzWriteResult r =
         Kmz_WriteArchive(d, Request(d, "/nonexistent-folder/x.kmz", KmzScope_Default(d)), area, nullptr, {});
     EXPECT_EQ(r.outcome, KmzOutcome::Failure);
@@ -308,9 +299,7 @@ TEST(KmzDriver, FullDiskIsAFailureAndLeavesNoArchive) {
     for (const int writer : {kKmzWriterAuto, kKmzWriterQueued}) {
         SCOPED_TRACE(writer);
         KmzDataSet d = Walk(200);
-        MapArea area;
-        std::string message;
-        ASSERT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
+        const MapArea area = CheckedArea(d);
         const std::string link = dir.file("full" + std::to_string(writer) + ".kmz");
         ASSERT_EQ(symlink("/dev/full", link.c_str()), 0);
         KmzWriteRequest request = Request(d, link, KmzScope_Default(d));
@@ -332,9 +321,7 @@ TEST(KmzDriver, QueuedWriterGivesTheSameArchiveAsTheInlineOne) {
         {kKmzWriterInline, kKmzDeflateInline}, {kKmzWriterQueued, 2}, {kKmzWriterAuto, kKmzDeflateAuto}};
     for (const auto& [writer, deflateThreads] : ways) {
         KmzDataSet d = Walk(400);
-        MapArea area;
-        std::string message;
-        ASSERT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area));
+        const MapArea area = CheckedArea(d);
         KmzWriteRequest request =
             Request(d, dir.file("w" + std::to_string(archives.size()) + ".kmz"), KmzScope_Default(d));
         request.writerThread = writer;

@@ -11,16 +11,19 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "export/kmz/aggregation.h"
 #include "export/kmz/kmzdriver.h"
 #include "export/kmz/kmzload.h"
 #include "platform/text.h"
 #include "records/statistics.h"
 #include "support/testsupport.h"
+#include "synthrecord.h"
 
 namespace kmztest {
 
@@ -104,6 +107,21 @@ inline std::vector<std::string> Between(const std::string& text, const std::stri
         at = end;
     }
     return out;
+}
+
+// The record file of the synthetic generator for o, written into dir; its path.
+inline std::string WriteSynth(const std::string& dir, SynthRecordOptions o) {
+    o.outputDirectory = dir;
+    std::string path, error;
+    EXPECT_TRUE(Synth_WriteRecordFile(o, path, error)) << error;
+    return path;
+}
+
+// How often part occurs in text (overlaps counted).
+inline int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
 }
 
 // Every <href> of the KML entries that is not exactly the name of an entry,
@@ -400,6 +418,56 @@ inline bool LoadRecordFiles(const std::vector<std::string>& paths, KmzDataSet& d
     if (!KmzLoad_ReadHeaders(files, kKmzUnitDbuV, "/records", data, message)) return false;
     const KmzLoadOutcome outcome = KmzLoad_ReadSamples(data, nullptr, {});
     return Kmz_CheckLoaded(data, outcome, message, area);
+}
+
+// An open archive and an export context (stamp "ST") over a data set, with
+// anchors 0 / 50 / 100 on every channel; cells are aggregated or split one
+// call at a time.
+struct ExportBench {
+    TempDir dir;
+    KmzArchive archive;
+    KmzDataSet data;
+    KmzScope scope;
+    std::unique_ptr<KmzEntrySink> sink;
+    std::unique_ptr<KmzExport> ex;
+
+    explicit ExportBench(KmzDataSet d) : data(std::move(d)), scope(KmzScope_Default(data)) {
+        EXPECT_TRUE(kmzOpenArchive(path().c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
+        sink = std::make_unique<KmzEntrySink>(archive, false);
+        reset();
+    }
+    std::string path() const { return dir.file("bench.kmz"); }
+    // A new export context after a change of the scope.
+    void reset() {
+        ex = std::make_unique<KmzExport>(*sink, data, scope);
+        ex->stamp = "ST";
+        KmzExport_Prepare(*ex);
+        for (auto& a : ex->anchors) a = {0.0, 50.0, 100.0};
+    }
+    static MapCell Cell(std::vector<std::int32_t> samples, const char* id = "00") {
+        MapCell c;
+        c.samples = std::move(samples);
+        c.cellId = id;
+        return c;
+    }
+    MapCell Aggregated(std::vector<std::int32_t> samples, const char* id = "00") {
+        MapCell c = Cell(std::move(samples), id);
+        c.area = {1.0, 0.01, 0.01, 11.5, 48.25};
+        EXPECT_TRUE(aggregateCell(*ex, c));
+        return c;
+    }
+    std::vector<Entry> Close() {
+        EXPECT_TRUE(kmzCloseArchive(archive));
+        return ReadArchive(path());
+    }
+};
+
+// The map area of a data set that passes the checks after loading.
+inline MapArea CheckedArea(KmzDataSet& d) {
+    MapArea area;
+    std::string message;
+    EXPECT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area)) << message;
+    return area;
 }
 
 // Anchors from the data (the "Auto" button) for every channel.

@@ -10,6 +10,7 @@
 #include "export/kmz/kmlwriter.h"
 #include "export/kmz/tiling.h"
 #include "records/fileio.h"
+#include "records/recordfixture.h"
 #include "synthrecord.h"
 #include "test_kmzsupport.h"
 
@@ -24,34 +25,21 @@ KmzDataSet OnePoint(int samples) {
 }
 
 std::string WriteArchive(KmzDataSet& d, const std::string& path, KmzScope scope, KmzWriteResult* out = nullptr) {
-    MapArea area;
-    std::string message;
-    EXPECT_TRUE(Kmz_CheckLoaded(d, KmzLoadOutcome::Loaded, message, area)) << message;
+    const MapArea area = CheckedArea(d);
     const KmzWriteResult r = Kmz_WriteArchive(d, Request(d, path, scope), area, nullptr, {});
     EXPECT_EQ(r.outcome, KmzOutcome::Success) << r.message;
     if (out) *out = r;
     return path;
 }
 
-int Count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 // The longitudes of the samples recorded with a fix, as the record file holds them.
 std::vector<double> RecordedLongitudes(const std::string& path) {
-    FileContainer ctx;
     RecordFile file;
-    std::string message;
+    std::vector<RecordSample> samples;
     std::vector<double> out;
-    if (!Recording_OpenFile(ctx, file, path.c_str(), message)) return out;
-    RecordSample s;
-    Recording_AllocSample(file, s);
-    while (Recording_ReadSample(ctx, file, s))
+    ReadTestSamples(path, file, samples);
+    for (const RecordSample& s : samples)
         if (s.head.gps.gpsFix == 1) out.push_back(s.head.gps.longitude);
-    FileIO_CloseRead(ctx);
-    Recording_FreeFile(file);
     return out;
 }
 
@@ -118,15 +106,10 @@ TEST(KmzArea, CrossingThe180DegreeMeridianKeepsTheAreaSmall) {
     KmzDataSet d = DataSet({Value("MER [dB]", 0, 1)});
     AddSample(d, {.latitude = -16.991, .longitude = -179.99, .values = {1}});
     AddSample(d, {.latitude = -16.991, .longitude = 179.98, .values = {2}});
-    TempDir dir;
-    KmzArchive archive;
-    ASSERT_TRUE(kmzOpenArchive(dir.file("m.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
-    KmzScope scope = KmzScope_Default(d);
-    KmzEntrySink sink(archive, false);
-    KmzExport ex(sink, d, scope);
+    ExportBench bench(std::move(d));
+    KmzExport& ex = *bench.ex;
     ex.area = a;
     ex.depth = MapArea_Depth(a.side, 10.0);
-    KmzExport_Prepare(ex);
     std::vector<MapCell> cells{Kmz_RootCell(ex)};
     KmzQuadrantLists out;
     ASSERT_TRUE(Kmz_SplitCells(ex, cells, 1, out));
@@ -285,15 +268,9 @@ TEST(KmzSplit, CentreLineSamplesGoNorthEastAndGridPlacesFollowTheParent) {
     KmzDataSet d = DataSet({Value("MER [dB]", 0, 1)});
     AddSample(d, {.latitude = 48.0, .longitude = 11.0, .values = {1}});  // exactly the centre
     AddSample(d, {.latitude = 47.9, .longitude = 10.9, .values = {2}});  // south-west
-    TempDir dir;
-    KmzArchive archive;
-    ASSERT_TRUE(kmzOpenArchive(dir.file("s.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
-    KmzScope scope = KmzScope_Default(d);
-    KmzEntrySink sink(archive, false);
-    KmzExport ex(sink, d, scope);
-    ex.stamp = "S";
+    ExportBench bench(std::move(d));
+    KmzExport& ex = *bench.ex;
     ex.depth = {4, 5, ""};
-    KmzExport_Prepare(ex);
     MapCell parent;
     parent.area = {10.0, 1.0, 1.0, 11.0, 48.0};
     parent.cellId = "2000";
@@ -322,15 +299,9 @@ TEST(KmzSplit, AChildHoldingAllSamplesReusesItsParentsStyle) {
     KmzDataSet d = DataSet({Value("MER [dB]", 0, 1)});
     AddSample(d, {.latitude = 47.9, .longitude = 10.9, .values = {1}});
     AddSample(d, {.latitude = 47.8, .longitude = 10.8, .values = {2}});
-    TempDir dir;
-    KmzArchive archive;
-    ASSERT_TRUE(kmzOpenArchive(dir.file("s.kmz").c_str(), kKmzBufferCapacity, archive, kKmzDeflateInline));
-    KmzScope scope = KmzScope_Default(d);
-    KmzEntrySink sink(archive, false);
-    KmzExport ex(sink, d, scope);
-    ex.stamp = "S";
+    ExportBench bench(std::move(d));
+    KmzExport& ex = *bench.ex;
     ex.depth = {4, 5, ""};
-    KmzExport_Prepare(ex);
     MapCell other, parent, inherited;
     other.cellId = parent.cellId = inherited.cellId = "2000";
     other.area = parent.area = inherited.area = {10.0, 1.0, 1.0, 11.0, 48.0};
