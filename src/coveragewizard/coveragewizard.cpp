@@ -130,22 +130,34 @@ bool Plan(const CoverageSettings& s, CoveragePlan& plan, std::string& error, int
     return true;
 }
 
+// Of paths, those that exist as files: one question replaces them all. False
+// when none exists (the refusal stands) or the user said no (error cleared:
+// nothing to tell).
+bool AskToReplace(CoverageWizardView& view, const std::vector<std::string>& paths, std::string& error) {
+    std::vector<std::string> existing;
+    for (const std::string& path : paths) {
+        struct stat st {};
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) existing.push_back(path);
+    }
+    if (existing.empty()) return false;
+    const std::string question = existing.size() == 1
+                                     ? "The file '" + existing[0] + "' exists already. Replace it?"
+                                     : "The files '" + existing[0] + "' and '" + existing[1] +
+                                           "' exist already. Replace them?";
+    if (view.confirm(question)) return true;
+    error.clear();
+    return false;
+}
+
 // The target as the writer will take it; asks before an existing file is
 // replaced. False (with nothing to tell when the user said no) otherwise.
 bool Target(CoverageWizardView& view, const std::string& path, GisExportRequest& request, std::string& error) {
     request = {};
     request.path = path;
     if (Gis_CheckTarget(request, error)) return true;
-    struct stat st {};
-    if (!Gis_DriverForPath(path).empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        if (!view.confirm("The file '" + path + "' exists already. Replace it?")) {
-            error.clear();
-            return false;
-        }
-        request.overwrite = true;
-        return Gis_CheckTarget(request, error);
-    }
-    return false;
+    if (Gis_DriverForPath(path).empty() || !AskToReplace(view, {path}, error)) return false;
+    request.overwrite = true;
+    return Gis_CheckTarget(request, error);
 }
 
 // The report and its GeoPackage as the writer will take them; asks once
@@ -159,20 +171,7 @@ bool ReportTarget(CoverageWizardView& view, const std::string& gpkg, ReportReque
         return false;
     }
     if (Report_CheckRequest(request, error)) return true;
-    std::vector<std::string> existing;
-    for (const std::string& path : {request.gpkgPath, request.path}) {
-        struct stat st {};
-        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) existing.push_back(path);
-    }
-    if (existing.empty()) return false;
-    const std::string question = existing.size() == 1
-                                     ? "The file '" + existing[0] + "' exists already. Replace it?"
-                                     : "The files '" + existing[0] + "' and '" + existing[1] +
-                                           "' exist already. Replace them?";
-    if (!view.confirm(question)) {
-        error.clear();
-        return false;
-    }
+    if (!AskToReplace(view, {request.gpkgPath, request.path}, error)) return false;
     request.overwrite = true;
     return Report_CheckRequest(request, error);
 }
